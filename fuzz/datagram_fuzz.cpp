@@ -1,0 +1,63 @@
+// One fuzz input is one datagram on a real local socket, read the way the
+// discovery worker reads a search reply and a set-network reply.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "fuzz/local_socket_pair.h"
+#include "protocol/camera_record.h"
+#include "protocol/datagram_reader.h"
+#include "protocol/packet_header.h"
+
+using namespace vantrel;
+
+namespace {
+
+void ReadSearchReply(CDatagramReader& reader) {
+    CameraRecord record{};
+    std::uint32_t unused = 0;
+    (void)(reader.ReadBytes(record.id, sizeof record.id) &&
+           reader.ReadBytes(record.alias, sizeof record.alias) && reader.ReadU32(record.ip) &&
+           reader.ReadU32(record.mask) && reader.ReadU32(record.gateway) &&
+           reader.ReadU32(record.dns) && reader.ReadU32(unused) &&
+           reader.ReadU32(record.systemVersion) && reader.ReadU32(record.appVersion) &&
+           reader.ReadU16(record.httpPort));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static LocalSocketPair pair(SOCK_DGRAM);
+    static CDatagramReader reader;
+    if (send(pair.sender.Get(), data, size, 0) != static_cast<long>(size)) {
+        return 0;
+    }
+    const Status status = reader.Receive(pair.receiver.Get(), 1000);
+    if (status != STATUS_OK) {
+        // Only an empty datagram may fail: the socket itself is sound.
+        if (size != 0 || status != STATUS_SOCKET_ERROR) {
+            std::abort();
+        }
+        return 0;
+    }
+    std::uint16_t op = 0;
+    if (!reader.Parse(op, MAGIC_DISCOVERY)) {
+        return 0;
+    }
+    if (size < PACKET_HEADER_SIZE) {
+        std::abort();
+    }
+    std::uint16_t result = 0;
+    if (op == 3) {
+        (void)reader.ReadU16(result);
+    } else {
+        ReadSearchReply(reader);
+    }
+    // Reads stay inside the body: nothing is left to read past its end.
+    std::uint8_t rest[CDatagramReader::BUFFER_SIZE];
+    if (reader.ReadBytes(rest, size - PACKET_HEADER_SIZE + 1)) {
+        std::abort();
+    }
+    return 0;
+}

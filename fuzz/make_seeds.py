@@ -1,0 +1,57 @@
+#!/usr/bin/env python3
+"""Writes the seed corpus of the fuzz targets: valid packets of both protocols."""
+import pathlib
+import struct
+
+HERE = pathlib.Path(__file__).resolve().parent
+
+
+def packet(magic, op, body, flag=0, key=bytes(8)):
+    if flag == 1:
+        body = bytes(b ^ key[i % 8] for i, b in enumerate(body))
+    return magic + struct.pack("<HB", op, flag) + key + struct.pack("<II", len(body), len(body)) + body
+
+
+def field(text, width):
+    return text.encode().ljust(width, b"\0")[:width]
+
+
+def search_reply(cam_id, name, ip, mask, gw, dns, system, app, port):
+    quad = lambda a: bytes(int(x) for x in a.split("."))
+    return (field(cam_id, 13) + field(name, 21) + quad(ip) + quad(mask) + quad(gw) + quad(dns)
+            + bytes(4) + bytes(system) + bytes(app) + struct.pack(">H", port))
+
+
+def pieces(*chunks):
+    """The stream target's layout: a control byte k, then k * 8 bytes."""
+    out = b""
+    for chunk in chunks:
+        chunk = chunk.ljust((len(chunk) + 7) // 8 * 8, b"\0")
+        out += bytes([len(chunk) // 8]) + chunk
+    return out
+
+
+def write(folder, name, data):
+    path = HERE / "corpus" / folder
+    path.mkdir(parents=True, exist_ok=True)
+    (path / name).write_bytes(data)
+
+
+reply = search_reply("CAM0001", "Door", "192.168.1.20", "255.255.255.0", "192.168.1.1",
+                     "192.168.1.1", [1, 2, 3, 4], [5, 6, 7, 8], 80)
+key = bytes([0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88])
+write("datagram_fuzz", "search_request", packet(b"MO_I", 0, b"\0\0\0\1"))
+write("datagram_fuzz", "search_reply", packet(b"MO_I", 1, reply))
+write("datagram_fuzz", "search_reply_scrambled", packet(b"MO_I", 1, reply, 1, key))
+write("datagram_fuzz", "search_reply_long", packet(b"MO_I", 1, reply + b"extra"))
+write("datagram_fuzz", "set_network_request",
+      packet(b"MO_I", 2, b"\0\0\0\1" + field("CAM0001", 13) + field("admin", 13)
+             + field("secret", 13) + bytes(16)))
+write("datagram_fuzz", "set_network_reply", packet(b"MO_I", 3, b"\1\0"))
+
+login = packet(b"MO_M", 1, b"\0\0" + field("CAM0001", 13) + bytes(12))
+verify = packet(b"MO_M", 3, b"\0\0")
+write("stream_fuzz", "login_then_verify", pieces(login, verify))
+write("stream_fuzz", "busy", pieces(packet(b"MO_M", 1, b"\2\0")))
+write("stream_fuzz", "stray_and_split", pieces(b"junk" + login[:10], login[10:] + verify))
+write("stream_fuzz", "scrambled", pieces(packet(b"MO_M", 1, b"\0\0" + field("X", 13) + bytes(12), 1, key)))

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "protocol/body_cursor.h"
+#include "protocol/socket.h"
+#include "protocol/status.h"
+
+namespace vantrel {
+
+// Takes one datagram at a time from a UDP socket; a datagram holds exactly
+// one packet, with nothing before or after it.
+class CDatagramReader {
+  public:
+    static constexpr std::size_t BUFFER_SIZE = 102400;
+
+    // STATUS_OK, STATUS_TIMEOUT, or STATUS_SOCKET_ERROR (an empty datagram
+    // counts as a failure too).
+    [[nodiscard]] Status Receive(SocketHandle socket, std::uint32_t timeoutMs);
+    [[nodiscard]] bool Parse(std::uint16_t& op, const char* magic);
+
+    [[nodiscard]] bool ReadU16(std::uint16_t& value) { return m_body.ReadU16(value); }
+    [[nodiscard]] bool ReadU32(std::uint32_t& value) { return m_body.ReadU32(value); }
+    [[nodiscard]] bool ReadBytes(void* destination, std::size_t count) {
+        return m_body.ReadBytes(destination, count);
+    }
+
+  private:
+    CBodyCursor m_body;
+    std::array<std::uint8_t, BUFFER_SIZE> m_buffer;
+    std::size_t m_length = 0;
+    bool m_parsed = false;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,127 @@
+#include "protocol/socket.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+
+#ifndef _WIN32
+#include <poll.h>
+#include <unistd.h>
+#endif
+
+namespace vantrel {
+
+namespace {
+
+#ifdef _WIN32
+constexpr int SEND_FLAGS = 0;
+using IoLength = int;
+bool Interrupted() {
+    return WSAGetLastError() == WSAEINTR;
+}
+int PollOnce(SocketHandle socket, int timeoutMs) {
+    WSAPOLLFD entry{socket, POLLRDNORM, 0};
+    const int result = WSAPoll(&entry, 1, timeoutMs);
+    return result > 0 && (entry.revents & POLLNVAL) ? -1 : result;
+}
+#else
+constexpr int SEND_FLAGS = MSG_NOSIGNAL;
+using IoLength = std::size_t;
+bool Interrupted() {
+    return errno == EINTR;
+}
+int PollOnce(SocketHandle socket, int timeoutMs) {
+    pollfd entry{socket, POLLIN, 0};
+    const int result = poll(&entry, 1, timeoutMs);
+    if (result > 0 && (entry.revents & POLLNVAL)) {
+        errno = EBADF;
+        return -1;
+    }
+    return result;
+}
+#endif
+
+}  // namespace
+
+void CloseSocket(SocketHandle socket) {
+    if (socket == INVALID_SOCKET_HANDLE) {
+        return;
+    }
+#ifdef _WIN32
+    closesocket(socket);
+#else
+    close(socket);
+#endif
+}
+
+int LastSocketError() {
+#ifdef _WIN32
+    return WSAGetLastError();
+#else
+    return errno;
+#endif
+}
+
+WaitResult WaitReadable(SocketHandle socket, std::uint32_t timeoutMs) {
+    if (socket == INVALID_SOCKET_HANDLE) {
+        return WaitResult::Failed;
+    }
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::int64_t leftMs = timeoutMs;
+    for (;;) {
+        // Readable also covers a pending error or hang-up: the following
+        // recv() reports those.
+        const int result =
+            PollOnce(socket, static_cast<int>(std::min<std::int64_t>(leftMs, 1 << 30)));
+        if (result > 0) {
+            return WaitResult::Readable;
+        }
+        if (result == 0) {
+            return WaitResult::TimedOut;
+        }
+        if (!Interrupted()) {
+            return WaitResult::Failed;
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        leftMs = std::max<std::int64_t>(0, left.count());
+    }
+}
+
+long SendSome(SocketHandle socket, const void* data, std::size_t count) {
+    for (;;) {
+        const auto sent =
+            send(socket, static_cast<const char*>(data), static_cast<IoLength>(count), SEND_FLAGS);
+        if (sent >= 0 || !Interrupted()) {
+            return static_cast<long>(sent);
+        }
+    }
+}
+
+long ReceiveSome(SocketHandle socket, void* data, std::size_t count) {
+    for (;;) {
+        const auto received =
+            recv(socket, static_cast<char*>(data), static_cast<IoLength>(count), 0);
+        if (received >= 0 || !Interrupted()) {
+            return static_cast<long>(received);
+        }
+    }
+}
+
+long SendDatagram(SocketHandle socket, const void* data, std::size_t count, std::uint32_t address,
+                  std::uint16_t port) {
+    sockaddr_in destination{};
+    destination.sin_family = AF_INET;
+    destination.sin_addr.s_addr = address;
+    destination.sin_port = port;
+    for (;;) {
+        const auto sent =
+            sendto(socket, static_cast<const char*>(data), static_cast<IoLength>(count), SEND_FLAGS,
+                   reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+        if (sent >= 0 || !Interrupted()) {
+            return static_cast<long>(sent);
+        }
+    }
+}
+
+}  // namespace vantrel

@@ -1,0 +1,53 @@
+#pragma once
+
+// The one place that knows how sockets differ between Windows and POSIX.
+
+#include <cstddef>
+#include <cstdint>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <cerrno>
+#endif
+
+namespace vantrel {
+
+#ifdef _WIN32
+using SocketHandle = SOCKET;
+inline constexpr SocketHandle INVALID_SOCKET_HANDLE = INVALID_SOCKET;
+inline constexpr int SOCKET_ERROR_CONNRESET = WSAECONNRESET;
+inline constexpr int SOCKET_ERROR_CONNABORTED = WSAECONNABORTED;
+#else
+using SocketHandle = int;
+inline constexpr SocketHandle INVALID_SOCKET_HANDLE = -1;
+inline constexpr int SOCKET_ERROR_CONNRESET = ECONNRESET;
+inline constexpr int SOCKET_ERROR_CONNABORTED = ECONNABORTED;
+#endif
+
+// Closes a socket handle; INVALID_SOCKET_HANDLE is ignored.
+void CloseSocket(SocketHandle socket);
+
+// The reason for the last failed socket call on this thread.
+[[nodiscard]] int LastSocketError();
+
+// Waits until the socket is readable. Signals do not end the wait early:
+// it is resumed with what is left of the original timeout.
+enum class WaitResult { Readable, TimedOut, Failed };
+[[nodiscard]] WaitResult WaitReadable(SocketHandle socket, std::uint32_t timeoutMs);
+
+// send() and recv() that retry when a signal interrupts them. A send on a
+// connection the peer has closed fails with an error instead of raising
+// SIGPIPE. Both return the byte count, or a negative number on failure.
+[[nodiscard]] long SendSome(SocketHandle socket, const void* data, std::size_t count);
+[[nodiscard]] long ReceiveSome(SocketHandle socket, void* data, std::size_t count);
+
+// sendto() an IPv4 address and port, both in network byte order.
+[[nodiscard]] long SendDatagram(SocketHandle socket, const void* data, std::size_t count,
+                                std::uint32_t address, std::uint16_t port);
+
+}  // namespace vantrel

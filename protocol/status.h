@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+
+namespace vantrel {
+
+// Result of every send and receive of the camera protocol.
+using Status = std::int16_t;
+
+inline constexpr Status STATUS_OK = 0;
+inline constexpr Status STATUS_SOCKET_ERROR = -2;
+inline constexpr Status STATUS_TIMEOUT = -3;
+inline constexpr Status STATUS_DISCONNECTED = -6;
+
+}  // namespace vantrel

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a bounded time,
+# starting from the seed corpus. Fails on any crash, leak or sanitizer report.
+# Usage: scripts/fuzz.sh [seconds per target, default 60]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+
+scripts/install-deps.sh
+cmake --preset fuzz
+cmake --build --preset fuzz
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for target in datagram_fuzz stream_fuzz; do
+    mkdir -p "$work/$target"
+    echo "fuzzing $target for ${seconds}s"
+    build/fuzz/fuzz/$target -max_total_time="$seconds" -print_final_stats=1 \
+        -artifact_prefix="$work/" "$work/$target" "fuzz/corpus/$target" \
+        >"$work/$target.log" 2>&1 || {
+        tail -n 60 "$work/$target.log"
+        echo "fuzz target $target failed; crash input kept in build/fuzz/" >&2
+        cp "$work"/crash-* "$work"/leak-* "$work"/timeout-* build/fuzz/ 2>/dev/null || true
+        exit 1
+    }
+    grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units_added)' \
+        "$work/$target.log" | sed "s/^/$target /"
+done

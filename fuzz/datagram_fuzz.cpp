@@ -5,27 +5,13 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "discovery/discovery_messages.h"
 #include "fuzz/local_socket_pair.h"
 #include "protocol/camera_record.h"
 #include "protocol/datagram_reader.h"
 #include "protocol/packet_header.h"
 
 using namespace vantrel;
-
-namespace {
-
-void ReadSearchReply(CDatagramReader& reader) {
-    CameraRecord record{};
-    std::uint32_t unused = 0;
-    (void)(reader.ReadBytes(record.id, sizeof record.id) &&
-           reader.ReadBytes(record.alias, sizeof record.alias) && reader.ReadU32(record.ip) &&
-           reader.ReadU32(record.mask) && reader.ReadU32(record.gateway) &&
-           reader.ReadU32(record.dns) && reader.ReadU32(unused) &&
-           reader.ReadU32(record.systemVersion) && reader.ReadU32(record.appVersion) &&
-           reader.ReadU16(record.httpPort));
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static LocalSocketPair pair(SOCK_DGRAM);
@@ -49,10 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     std::uint16_t result = 0;
-    if (op == 3) {
-        (void)reader.ReadU16(result);
+    CameraRecord record{};
+    if (op == OP_SET_NETWORK_REPLY) {
+        (void)ReadSetNetworkResult(reader, result);
     } else {
-        ReadSearchReply(reader);
+        (void)ReadSearchReply(reader, record);
     }
     // Reads stay inside the body: nothing is left to read past its end.
     std::uint8_t rest[CDatagramReader::BUFFER_SIZE];

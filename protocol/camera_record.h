@@ -25,6 +25,10 @@ struct CameraRecord {
     std::uint8_t seen;
 };
 
+// The user name sent with a set-network or verify request: "admin" and
+// eight zero bytes.
+inline constexpr char CAMERA_USER_NAME[13] = "admin";
+
 static_assert(std::is_trivially_copyable_v<CameraRecord>);
 static_assert(std::is_standard_layout_v<CameraRecord>);
 

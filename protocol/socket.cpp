@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 
 #ifndef _WIN32
 #include <poll.h>
@@ -122,6 +123,54 @@ long SendDatagram(SocketHandle socket, const void* data, std::size_t count, std:
             return static_cast<long>(sent);
         }
     }
+}
+
+long SendDatagramOnInterface(SocketHandle socket, const void* data, std::size_t count,
+                             unsigned interfaceIndex, std::uint32_t interfaceAddress,
+                             std::uint32_t address, std::uint16_t port) {
+#ifdef __linux__
+    sockaddr_in destination{};
+    destination.sin_family = AF_INET;
+    destination.sin_addr.s_addr = address;
+    destination.sin_port = port;
+    iovec payload{const_cast<void*>(data), count};
+    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    msghdr message{};
+    message.msg_name = &destination;
+    message.msg_namelen = sizeof destination;
+    message.msg_iov = &payload;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    cmsghdr* header = CMSG_FIRSTHDR(&message);
+    header->cmsg_level = IPPROTO_IP;
+    header->cmsg_type = IP_PKTINFO;
+    header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+    in_pktinfo info{};
+    info.ipi_ifindex = static_cast<int>(interfaceIndex);
+    info.ipi_spec_dst.s_addr = interfaceAddress;
+    std::memcpy(CMSG_DATA(header), &info, sizeof info);
+    for (;;) {
+        const auto sent = sendmsg(socket, &message, SEND_FLAGS);
+        if (sent >= 0 || !Interrupted()) {
+            return static_cast<long>(sent);
+        }
+    }
+#else
+    (void)interfaceIndex;
+    (void)interfaceAddress;
+    return SendDatagram(socket, data, count, address, port);
+#endif
+}
+
+bool IsInterfaceUnavailable(int error) {
+#ifdef _WIN32
+    return error == WSAENETUNREACH || error == WSAEHOSTUNREACH || error == WSAEADDRNOTAVAIL ||
+           error == WSAENETDOWN || error == WSAENOBUFS;
+#else
+    return error == ENETUNREACH || error == EHOSTUNREACH || error == EADDRNOTAVAIL ||
+           error == ENETDOWN || error == ENODEV || error == ENXIO || error == ENOBUFS;
+#endif
 }
 
 }  // namespace vantrel

@@ -50,4 +50,15 @@ enum class WaitResult { Readable, TimedOut, Failed };
 [[nodiscard]] long SendDatagram(SocketHandle socket, const void* data, std::size_t count,
                                 std::uint32_t address, std::uint16_t port);
 
+// sendto() a limited broadcast out of one interface, named by its index and
+// address, whether or not a route leads there. Elsewhere than Linux the
+// interface is only a hint and the system's routing decides.
+[[nodiscard]] long SendDatagramOnInterface(SocketHandle socket, const void* data, std::size_t count,
+                                           unsigned interfaceIndex, std::uint32_t interfaceAddress,
+                                           std::uint32_t address, std::uint16_t port);
+
+// True for the reasons a send fails because an interface has no address,
+// link or route right now, rather than because the socket itself is broken.
+[[nodiscard]] bool IsInterfaceUnavailable(int error);
+
 }  // namespace vantrel

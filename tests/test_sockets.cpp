@@ -41,6 +41,14 @@ LoopbackUdp::LoopbackUdp() : socket(::socket(AF_INET, SOCK_DGRAM, 0)) {
     port = BoundPort(socket.Get());
 }
 
+void LoopbackUdp::SendToPort(const LoopbackUdp& from, std::uint16_t port,
+                             const std::vector<std::uint8_t>& bytes) {
+    const sockaddr_in address = LoopbackEndpoint(port);
+    ASSERT_EQ(static_cast<long>(bytes.size()),
+              sendto(from.socket.Get(), bytes.data(), bytes.size(), 0,
+                     reinterpret_cast<const sockaddr*>(&address), sizeof address));
+}
+
 void LoopbackUdp::SendTo(const LoopbackUdp& peer, const void* data, std::size_t size) const {
     const sockaddr_in address = LoopbackEndpoint(peer.port);
     ASSERT_EQ(static_cast<long>(size),

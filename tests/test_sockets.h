@@ -17,6 +17,9 @@ struct LoopbackUdp {
     void SendTo(const LoopbackUdp& peer, const std::vector<std::uint8_t>& bytes) const {
         SendTo(peer, bytes.data(), bytes.size());
     }
+    // To any port on loopback; port in network order.
+    static void SendToPort(const LoopbackUdp& from, std::uint16_t port,
+                           const std::vector<std::uint8_t>& bytes);
 };
 
 // A connected TCP pair on loopback: client and the server's accepted end.

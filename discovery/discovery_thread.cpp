@@ -1,0 +1,214 @@
+#include "discovery/discovery_thread.h"
+
+#include <chrono>
+#include <set>
+
+#include "discovery/discovery_messages.h"
+#include "discovery/host_interfaces.h"
+#include "protocol/datagram_reader.h"
+#include "protocol/packet_header.h"
+#include "protocol/packet_writer.h"
+#include "protocol/text_field.h"
+#include "protocol/unique_socket.h"
+#include "res/string_table.h"
+
+namespace vantrel {
+
+std::uint64_t SteadyMilliseconds() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+namespace {
+
+// Room for a burst of replies from many cameras answering one search at
+// once; the system may grant less.
+constexpr int RECEIVE_BUFFER_BYTES = 4 * 1024 * 1024;
+
+class CDiscoveryLoop {
+  public:
+    CDiscoveryLoop(IDiscoverySink& sink, CThreadMessageQueue& queue, const DiscoveryConfig& config)
+        : m_sink(sink), m_queue(queue), m_config(config) {}
+
+    void Run() {
+        if (!OpenSocket()) {
+            m_sink.PostCameraError(STATUS_SOCKET_ERROR);
+            return;
+        }
+        m_nextSearch = m_lastPass = m_config.clock();
+        while (TakeThreadMessage() && SearchIfDue() && TakeDatagram()) {
+        }
+    }
+
+  private:
+    bool OpenSocket() {
+        m_socket.Reset(socket(AF_INET, SOCK_DGRAM, 0));
+        if (!m_socket.IsValid()) {
+            return false;
+        }
+        const int on = 1;
+        if (setsockopt(m_socket.Get(), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on),
+                       sizeof on) != 0) {
+            return false;
+        }
+        const int size = RECEIVE_BUFFER_BYTES;
+        (void)setsockopt(m_socket.Get(), SOL_SOCKET, SO_RCVBUF,
+                         reinterpret_cast<const char*>(&size), sizeof size);
+        // No address reuse: a second program on this port must fail here.
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = htonl(INADDR_ANY);
+        local.sin_port = htons(m_config.port);
+        return bind(m_socket.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
+    }
+
+    // Step 1. False to leave the loop.
+    bool TakeThreadMessage() {
+        std::optional<ThreadMessage> message = m_queue.TryTake();
+        if (!message) {
+            return true;
+        }
+        switch (message->message) {
+            case WorkerMessage::QUIT:
+                return false;
+            case WorkerMessage::WM_SET_NETWORK: {
+                if (!message->record) {
+                    return true;
+                }
+                const bool built = BuildSetNetworkRequest(m_writer, *message->record);
+                message->record.reset();
+                if (!built || Send() != STATUS_OK) {
+                    m_sink.PostCameraError(STATUS_SOCKET_ERROR);
+                    return false;
+                }
+                m_nextSearch = m_lastPass;
+                return true;
+            }
+            case WorkerMessage::WM_SEARCH_NOW:
+                m_nextSearch = m_lastPass;
+                return true;
+        }
+        return true;
+    }
+
+    // Step 2. False to leave the loop.
+    bool SearchIfDue() {
+        const std::uint64_t now = m_config.clock();
+        m_lastPass = now;
+        if (now < m_nextSearch) {
+            return true;
+        }
+        if (!BuildSearchRequest(m_writer) || Send() != STATUS_OK) {
+            m_sink.PostCameraError(STATUS_SOCKET_ERROR);
+            return false;
+        }
+        m_sink.PostCameraRefresh();
+        m_nextSearch = now + SEARCH_PERIOD_MS;
+        return true;
+    }
+
+    // Step 3. False to leave the loop.
+    bool TakeDatagram() {
+        switch (m_reader.Receive(m_socket.Get(), RECEIVE_WAIT_MS)) {
+            case STATUS_OK:
+                break;
+            case STATUS_TIMEOUT:
+                return true;
+            default:
+                m_sink.PostCameraError(STATUS_SOCKET_ERROR);
+                return false;
+        }
+        std::uint16_t op = 0;
+        if (!m_reader.Parse(op, MAGIC_DISCOVERY)) {
+            return true;
+        }
+        if (op == OP_SEARCH_REPLY) {
+            OnSearchReply();
+        } else if (op == OP_SET_NETWORK_REPLY) {
+            OnSetNetworkReply();
+        }
+        return true;
+    }
+
+    void OnSearchReply() {
+        auto record = std::make_unique<CameraRecord>();
+        if (!ReadSearchReply(m_reader, *record)) {
+            return;
+        }
+        record->seen = 1;
+        if (record->alias[0] == '\0') {
+            StoreFieldText(record->alias, LoadText(IDS_ANONYMOUS));
+        }
+        // Read afresh for every reply, so address changes count at once. A
+        // table that cannot be read counts the camera as local.
+        const auto rows = ReadHostInterfaces();
+        record->subnetMatch = !rows || IsOnLocalSubnet(*record, *rows) ? 1 : 0;
+        m_sink.PostCameraFound(std::move(record));
+    }
+
+    void OnSetNetworkReply() {
+        std::uint16_t result = 0;
+        if (ReadSetNetworkResult(m_reader, result) && result != 0) {
+            m_sink.PostCameraError(static_cast<std::int16_t>(result));
+        }
+    }
+
+    // The finished packet to the destination. A limited broadcast leaves by
+    // every interface that can carry one, so that cameras are reached on
+    // each segment, also without a default route. An interface without an
+    // address or link right now is passed over; only a fault of the socket
+    // itself fails the send.
+    Status Send() {
+        const std::uint16_t port = htons(m_config.destinationPort);
+        const auto length = static_cast<long>(m_writer.Length());
+        if (m_config.destination != LIMITED_BROADCAST) {
+            return m_writer.SendTo(m_socket.Get(), m_config.destination, port);
+        }
+        const auto rows = ReadHostInterfaces();
+        if (!rows) {
+            return SentOrUnavailable(
+                SendDatagram(m_socket.Get(), m_writer.Data(), length, LIMITED_BROADCAST, port),
+                length);
+        }
+        std::set<unsigned> done;
+        for (const HostInterface& row : *rows) {
+            if (!row.canBroadcast || !done.insert(row.index).second) {
+                continue;
+            }
+            const long sent =
+                SendDatagramOnInterface(m_socket.Get(), m_writer.Data(), length, row.index,
+                                        row.address, LIMITED_BROADCAST, port);
+            if (SentOrUnavailable(sent, length) != STATUS_OK) {
+                return STATUS_SOCKET_ERROR;
+            }
+        }
+        return STATUS_OK;
+    }
+
+    static Status SentOrUnavailable(long sent, long length) {
+        if (sent == length || (sent < 0 && IsInterfaceUnavailable(LastSocketError()))) {
+            return STATUS_OK;
+        }
+        return STATUS_SOCKET_ERROR;
+    }
+
+    IDiscoverySink& m_sink;
+    CThreadMessageQueue& m_queue;
+    const DiscoveryConfig& m_config;
+    UniqueSocket m_socket;
+    CPacketWriter m_writer;
+    CDatagramReader m_reader;
+    std::uint64_t m_nextSearch = 0;
+    std::uint64_t m_lastPass = 0;
+};
+
+}  // namespace
+
+int DiscoveryThreadProc(IDiscoverySink& sink, CThreadMessageQueue& queue,
+                        const DiscoveryConfig& config) {
+    CDiscoveryLoop(sink, queue, config).Run();
+    return 0;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "discovery/discovery_sink.h"
+#include "discovery/thread_message_queue.h"
+
+namespace vantrel {
+
+inline constexpr std::uint16_t DISCOVERY_PORT = 10000;
+inline constexpr std::uint32_t LIMITED_BROADCAST = 0xffffffffu;  // 255.255.255.255
+inline constexpr std::uint64_t SEARCH_PERIOD_MS = 3000;
+inline constexpr std::uint32_t RECEIVE_WAIT_MS = 100;
+
+// Milliseconds from a fixed start, never wrapping.
+using MillisecondClock = std::function<std::uint64_t()>;
+[[nodiscard]] std::uint64_t SteadyMilliseconds();
+
+// Where the worker listens and sends. The program always uses the defaults;
+// tests move the worker to another port, a loopback destination and a clock
+// of their own.
+struct DiscoveryConfig {
+    std::uint16_t port = DISCOVERY_PORT;             // bound, host order
+    std::uint32_t destination = LIMITED_BROADCAST;   // network order
+    std::uint16_t destinationPort = DISCOVERY_PORT;  // host order
+    MillisecondClock clock = SteadyMilliseconds;
+};
+
+// The worker's loop: one thread message, a search when due, one datagram,
+// until QUIT or a socket failure (reported as -2). Returns 0 on every path.
+int DiscoveryThreadProc(IDiscoverySink& sink, CThreadMessageQueue& queue,
+                        const DiscoveryConfig& config);
+
+}  // namespace vantrel

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <thread>
+
+#include "discovery/discovery_sink.h"
+#include "discovery/discovery_thread.h"
+#include "discovery/thread_message_queue.h"
+
+namespace vantrel {
+
+// Owns the discovery thread and its message queue. The window reaches the
+// worker only through Post*, the worker reaches the window only through the
+// sink; they share nothing else.
+class CDiscoveryWorker {
+  public:
+    explicit CDiscoveryWorker(IDiscoverySink& sink, DiscoveryConfig config = {});
+    ~CDiscoveryWorker();
+    CDiscoveryWorker(const CDiscoveryWorker&) = delete;
+    CDiscoveryWorker& operator=(const CDiscoveryWorker&) = delete;
+
+    // Starts the thread; false when it cannot be created.
+    [[nodiscard]] bool Start();
+    // Asks the thread to quit and waits until it has. Safe to call again.
+    void Stop();
+
+    // WM_SET_NETWORK: the worker takes its own copy of the record.
+    void PostSetNetwork(const CameraRecord& record);
+    // WM_SEARCH_NOW.
+    void PostSearchNow();
+    void Post(ThreadMessage message) { m_queue.Post(std::move(message)); }
+
+  private:
+    IDiscoverySink& m_sink;
+    const DiscoveryConfig m_config;
+    CThreadMessageQueue m_queue;
+    std::thread m_thread;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,127 @@
+// fakecam: plays any number of network cameras for Vantrel's tests, demos
+// and benchmarks. It answers searches on UDP port 10000 and applies
+// set-network requests; it prints one line for every packet it receives.
+
+#include <arpa/inet.h>
+#include <signal.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tools/fakecam/camera_list.h"
+#include "tools/fakecam/discovery_responder.h"
+
+using namespace vantrel;
+using namespace vantrel::fakecam;
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+extern "C" void RequestStop(int) {
+    g_stop = true;
+}
+
+constexpr char USAGE[] =
+    "usage: fakecam [options]\n"
+    "  --camera WORDS   one camera: id=ID,name=NAME,ip=A,mask=M,gateway=G,dns=D,\n"
+    "                   port=N,system=V,app=V,password=P (id required)\n"
+    "  --cameras FILE   cameras from a file, one per line\n"
+    "  --count N        N generated cameras CAM000000...\n"
+    "  --port N         UDP port to listen on (default 10000)\n"
+    "  --bind ADDRESS   listen on this address only\n"
+    "  --unicast        answer the sender instead of broadcasting\n"
+    "  --scramble       scramble every reply\n"
+    "  --delay MS       answer each search this late\n"
+    "  --malformed      send malformed datagrams before each answer\n"
+    "  --send-empty     send an empty datagram before each answer\n";
+
+[[noreturn]] void Fail(const std::string& message) {
+    std::fprintf(stderr, "fakecam: %s\n%s", message.c_str(), USAGE);
+    std::exit(2);
+}
+
+unsigned long Number(const char* text) {
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text, &end, 10);
+    if (end == text || *end != '\0') {
+        Fail(std::string("not a number: ") + text);
+    }
+    return value;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<CameraRecord> cameras;
+    ResponderOptions options;
+    std::string error;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        const auto value = [&]() -> const char* {
+            if (i + 1 >= argc) {
+                Fail(option + " needs a value");
+            }
+            return argv[++i];
+        };
+        if (option == "--camera") {
+            const auto camera = ParseCamera(value(), error);
+            if (!camera) {
+                Fail(error);
+            }
+            cameras.push_back(*camera);
+        } else if (option == "--cameras") {
+            const auto file = ReadCameraFile(value(), error);
+            if (!file) {
+                Fail(error);
+            }
+            cameras.insert(cameras.end(), file->begin(), file->end());
+        } else if (option == "--count") {
+            const auto generated = GenerateCameras(Number(value()));
+            cameras.insert(cameras.end(), generated.begin(), generated.end());
+        } else if (option == "--port") {
+            options.port = static_cast<std::uint16_t>(Number(value()));
+        } else if (option == "--bind") {
+            in_addr address{};
+            if (inet_pton(AF_INET, value(), &address) != 1) {
+                Fail("bad address for --bind");
+            }
+            options.bindAddress = address.s_addr;
+        } else if (option == "--unicast") {
+            options.unicast = true;
+        } else if (option == "--scramble") {
+            options.scramble = true;
+        } else if (option == "--delay") {
+            options.delayMs = static_cast<unsigned>(Number(value()));
+        } else if (option == "--malformed") {
+            options.malformed = true;
+        } else if (option == "--send-empty") {
+            options.sendEmpty = true;
+        } else if (option == "--help") {
+            std::fputs(USAGE, stdout);
+            return 0;
+        } else {
+            Fail("unknown option " + option);
+        }
+    }
+    if (cameras.empty()) {
+        Fail("no cameras to play");
+    }
+
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    signal(SIGINT, RequestStop);
+    signal(SIGTERM, RequestStop);
+    signal(SIGPIPE, SIG_IGN);
+
+    CDiscoveryResponder responder(cameras, options, stdout);
+    if (!responder.Open()) {
+        return 1;
+    }
+    std::printf("fakecam: %zu cameras on UDP port %u\n", cameras.size(), responder.Port());
+    responder.Run(g_stop);
+    return 0;
+}

@@ -3,10 +3,12 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "discovery/discovery_worker.h"
 #include "protocol/text_field.h"
@@ -121,6 +123,34 @@ TEST_F(DiscoveryLanTest, SetNetworkChangesACameraAndAWrongPasswordIsRefused) {
     }
     EXPECT_EQ(std::vector<int>{1}, codes);
     EXPECT_TRUE(m_cameraB->WaitForOutput("result 1")) << m_cameraB->Output();
+}
+
+// A host with no interface able to broadcast (offline, cable out): each
+// search round sends nothing, still posts its tick, and the worker goes on.
+TEST(DiscoveryOfflineTest, KeepsSearchingWithNoUsableInterface) {
+    test::RecordingSink sink;
+    bool isolated = false;
+    // A thread of its own, moved into an empty network namespace; the
+    // worker thread it starts lives there too.
+    std::thread offline([&] {
+        if (unshare(CLONE_NEWNET) != 0) {
+            return;
+        }
+        isolated = true;
+        CDiscoveryWorker worker(sink);
+        ASSERT_TRUE(worker.Start());
+        for (std::size_t round = 1; round <= 3; ++round) {
+            ASSERT_TRUE(sink.WaitForCount(Report::Refresh, round));
+            worker.PostSearchNow();
+        }
+    });
+    offline.join();
+    if (!isolated) {
+        GTEST_SKIP() << "cannot make a network namespace here";
+    }
+    for (const Report& report : sink.Reports()) {
+        EXPECT_EQ(Report::Refresh, report.kind) << "code " << report.code;
+    }
 }
 
 }  // namespace

@@ -19,7 +19,12 @@ std::string Environment(const char* name) {
 }
 
 FakecamProcess::FakecamProcess(const std::string& netns, const std::vector<std::string>& args) {
-    std::vector<std::string> words = {"ip", "netns", "exec", netns, Environment("FAKECAM")};
+    // $FAKECAM overrides the fakecam of this build.
+    std::string fakecam = Environment("FAKECAM");
+    if (fakecam.empty()) {
+        fakecam = VANTREL_FAKECAM;
+    }
+    std::vector<std::string> words = {"ip", "netns", "exec", netns, fakecam};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& word : words) {

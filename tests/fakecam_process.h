@@ -12,7 +12,7 @@ namespace vantrel::test {
 // when the object goes. Its output is kept for the test to wait on.
 class FakecamProcess {
   public:
-    // Runs "ip netns exec NAMESPACE $FAKECAM ARGS...".
+    // Runs "ip netns exec NAMESPACE fakecam ARGS...".
     FakecamProcess(const std::string& netns, const std::vector<std::string>& args);
     ~FakecamProcess();
     FakecamProcess(const FakecamProcess&) = delete;

@@ -8,6 +8,7 @@ packages=(
     libgtest-dev
     clang libclang-rt-14-dev
     iproute2
+    qt6-base-dev libgl-dev
 )
 
 missing=()

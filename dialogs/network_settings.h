@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "protocol/camera_record.h"
+
+namespace vantrel {
+
+// What the network settings form holds when the user presses "Set".
+struct NetworkForm {
+    std::string portText;
+    bool dhcp = false;
+    std::string ipText;
+    std::string maskText;
+    std::string gatewayText;
+    std::string dnsText;
+    std::string passwordText;
+};
+
+// What pressing "Set" gives: the texts the form shows afterwards, and either
+// a message to show (the record untouched) or the record as accepted.
+struct NetworkFormResult {
+    int messageId = 0;         // a string id, or 0 when accepted
+    std::string portText;      // the port actually taken, as a number
+    std::string passwordText;  // the password as taken (only when accepted)
+};
+
+// A whole number the way a signed integer field reads it: spaces around a
+// decimal number with an optional sign; anything else, or a number outside
+// the 32-bit signed range, reads as 0.
+[[nodiscard]] std::int32_t ReadSignedNumber(std::string_view text);
+
+// A dotted-quad text to a network-order address; text that is not an
+// address reads as 255.255.255.255.
+[[nodiscard]] std::uint32_t ReadAddress(const std::string& text);
+
+// The dotted-quad text of a network-order address, first octet first.
+[[nodiscard]] std::string DottedQuad(std::uint32_t networkOrder);
+
+// The subnet mask scan (host order): false once the bits have changed a
+// third time from the lowest bit up. With the top three bits required set,
+// this leaves exactly the masks of 3 to 32 leading ones.
+[[nodiscard]] bool PassesMaskScan(std::uint32_t mask);
+
+// Checks a to f on host-order values, in order; the first failing check's
+// message id, or 0 when all pass.
+[[nodiscard]] int CheckAddresses(std::uint32_t ip, std::uint32_t mask, std::uint32_t gateway,
+                                 std::uint32_t dns);
+
+// The whole "Set" step: port, DHCP, the four addresses and their checks,
+// then the password cut to 11 characters. The record is written, all at
+// once, only when every check passed.
+[[nodiscard]] NetworkFormResult ApplyNetworkForm(const NetworkForm& form, CameraRecord& record);
+
+}  // namespace vantrel

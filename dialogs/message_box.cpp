@@ -10,10 +10,14 @@ namespace vantrel {
 
 bool CMessageBox::s_recording = false;
 std::vector<int> CMessageBox::s_recorded;
+std::function<void(int)> CMessageBox::s_observer;
 
 void CMessageBox::Show(int stringId, QWidget* parent) {
     if (s_recording) {
         s_recorded.push_back(stringId);
+        if (s_observer) {
+            s_observer(stringId);
+        }
         return;
     }
     const QString title = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
@@ -22,9 +26,10 @@ void CMessageBox::Show(int stringId, QWidget* parent) {
     box.exec();
 }
 
-void CMessageBox::StartRecording() {
+void CMessageBox::StartRecording(std::function<void(int)> observer) {
     s_recording = true;
     s_recorded.clear();
+    s_observer = std::move(observer);
 }
 
 std::vector<int> CMessageBox::TakeRecorded() {
@@ -36,6 +41,7 @@ std::vector<int> CMessageBox::TakeRecorded() {
 void CMessageBox::StopRecording() {
     s_recording = false;
     s_recorded.clear();
+    s_observer = nullptr;
 }
 
 }  // namespace vantrel

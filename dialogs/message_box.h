@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <vector>
 
 class QWidget;
@@ -13,14 +14,16 @@ class CMessageBox {
   public:
     static void Show(int stringId, QWidget* parent = nullptr);
 
-    // While recording, Show only notes the id; nothing is shown.
-    static void StartRecording();
+    // While recording, Show only notes the id (and tells the observer, if
+    // any, at that moment); nothing is shown.
+    static void StartRecording(std::function<void(int)> observer = {});
     [[nodiscard]] static std::vector<int> TakeRecorded();
     static void StopRecording();
 
   private:
     static bool s_recording;
     static std::vector<int> s_recorded;
+    static std::function<void(int)> s_observer;
 };
 
 }  // namespace vantrel

@@ -4,15 +4,12 @@
 
 #include "protocol/camera_record.h"
 #include "protocol/datagram_reader.h"
+#include "protocol/messages.h"
 #include "protocol/packet_writer.h"
 
 namespace vantrel {
 
 // The discovery datagrams, magic "MO_I", as the host side speaks them.
-inline constexpr std::uint16_t OP_SEARCH_REQUEST = 0;
-inline constexpr std::uint16_t OP_SEARCH_REPLY = 1;
-inline constexpr std::uint16_t OP_SET_NETWORK_REQUEST = 2;
-inline constexpr std::uint16_t OP_SET_NETWORK_REPLY = 3;
 
 // Search request: body 00 00 00 01, 27 bytes in all.
 [[nodiscard]] bool BuildSearchRequest(CPacketWriter& writer);

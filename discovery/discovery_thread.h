@@ -5,11 +5,10 @@
 
 #include "discovery/discovery_sink.h"
 #include "discovery/thread_message_queue.h"
+#include "protocol/messages.h"
 
 namespace vantrel {
 
-inline constexpr std::uint16_t DISCOVERY_PORT = 10000;
-inline constexpr std::uint32_t LIMITED_BROADCAST = 0xffffffffu;  // 255.255.255.255
 inline constexpr std::uint64_t SEARCH_PERIOD_MS = 3000;
 inline constexpr std::uint32_t RECEIVE_WAIT_MS = 100;
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 #endif
@@ -161,6 +162,69 @@ long SendDatagramOnInterface(SocketHandle socket, const void* data, std::size_t 
     (void)interfaceAddress;
     return SendDatagram(socket, data, count, address, port);
 #endif
+}
+
+namespace {
+
+bool SetBlocking(SocketHandle socket, bool blocking) {
+#ifdef _WIN32
+    u_long nonBlocking = blocking ? 0 : 1;
+    return ioctlsocket(socket, FIONBIO, &nonBlocking) == 0;
+#else
+    const int flags = fcntl(socket, F_GETFL, 0);
+    return flags >= 0 &&
+           fcntl(socket, F_SETFL, blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK) == 0;
+#endif
+}
+
+bool WaitWritable(SocketHandle socket, std::uint32_t timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        const int leftMs = static_cast<int>(std::max<std::int64_t>(0, left.count()));
+#ifdef _WIN32
+        WSAPOLLFD entry{socket, POLLWRNORM, 0};
+        const int result = WSAPoll(&entry, 1, leftMs);
+#else
+        pollfd entry{socket, POLLOUT, 0};
+        const int result = poll(&entry, 1, leftMs);
+#endif
+        if (result >= 0 || !Interrupted()) {
+            return result > 0;
+        }
+    }
+}
+
+}  // namespace
+
+bool ConnectWithTimeout(SocketHandle socket, std::uint32_t address, std::uint16_t port,
+                        std::uint32_t timeoutMs) {
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_addr.s_addr = address;
+    peer.sin_port = port;
+    if (!SetBlocking(socket, false)) {
+        return false;
+    }
+    if (connect(socket, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
+#ifdef _WIN32
+        const bool pending = WSAGetLastError() == WSAEWOULDBLOCK;
+#else
+        const bool pending = errno == EINPROGRESS || errno == EINTR;
+#endif
+        if (!pending || !WaitWritable(socket, timeoutMs)) {
+            return false;
+        }
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) !=
+                0 ||
+            error != 0) {
+            return false;
+        }
+    }
+    return SetBlocking(socket, true);
 }
 
 bool IsInterfaceUnavailable(int error) {

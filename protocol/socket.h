@@ -57,6 +57,12 @@ enum class WaitResult { Readable, TimedOut, Failed };
                                            unsigned interfaceIndex, std::uint32_t interfaceAddress,
                                            std::uint32_t address, std::uint16_t port);
 
+// connect() an IPv4 TCP socket to an address and port (network order),
+// waiting at most timeoutMs for the peer to answer. False when the
+// connection is refused, cannot be made, or takes longer.
+[[nodiscard]] bool ConnectWithTimeout(SocketHandle socket, std::uint32_t address,
+                                      std::uint16_t port, std::uint32_t timeoutMs);
+
 // True for the reasons a send fails because an interface has no address,
 // link or route right now, rather than because the socket itself is broken.
 [[nodiscard]] bool IsInterfaceUnavailable(int error);

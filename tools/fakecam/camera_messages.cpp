@@ -1,6 +1,6 @@
 #include "tools/fakecam/camera_messages.h"
 
-#include "discovery/discovery_messages.h"
+#include "protocol/messages.h"
 #include "protocol/packet_header.h"
 
 namespace vantrel::fakecam {

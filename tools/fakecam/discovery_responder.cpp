@@ -4,8 +4,7 @@
 #include <cstring>
 #include <thread>
 
-#include "discovery/discovery_messages.h"
-#include "discovery/discovery_thread.h"
+#include "protocol/messages.h"
 #include "protocol/packet_header.h"
 #include "protocol/text_field.h"
 #include "tools/fakecam/camera_list.h"

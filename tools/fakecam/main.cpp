@@ -1,6 +1,7 @@
 // fakecam: plays any number of network cameras for Vantrel's tests, demos
-// and benchmarks. It answers searches on UDP port 10000 and applies
-// set-network requests; it prints one line for every packet it receives.
+// and benchmarks. It answers searches on UDP port 10000, applies set-network
+// requests and, with --upgrade, takes firmware uploads on each camera's HTTP
+// port; it prints one line for every packet it receives.
 
 #include <arpa/inet.h>
 #include <signal.h>
@@ -9,11 +10,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <list>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tools/fakecam/camera_list.h"
 #include "tools/fakecam/discovery_responder.h"
+#include "tools/fakecam/upgrade_listener.h"
 
 using namespace vantrel;
 using namespace vantrel::fakecam;
@@ -38,7 +42,13 @@ constexpr char USAGE[] =
     "  --scramble       scramble every reply\n"
     "  --delay MS       answer each search this late\n"
     "  --malformed      send malformed datagrams before each answer\n"
-    "  --send-empty     send an empty datagram before each answer\n";
+    "  --send-empty     send an empty datagram before each answer\n"
+    "  --upgrade        take firmware uploads on each camera's HTTP port\n"
+    "  --upgrade-fault F  misbehave in the upload: refuse, silent,\n"
+    "                   close-after-login, reset-after-login, other-id, busy,\n"
+    "                   reject-password, wrong-magic, wrong-op, short-reply,\n"
+    "                   close-mid-upload\n"
+    "  --save-dir DIR   write each whole upload to DIR/ID.bin\n";
 
 [[noreturn]] void Fail(const std::string& message) {
     std::fprintf(stderr, "fakecam: %s\n%s", message.c_str(), USAGE);
@@ -59,6 +69,8 @@ unsigned long Number(const char* text) {
 int main(int argc, char** argv) {
     std::vector<CameraRecord> cameras;
     ResponderOptions options;
+    UpgradeOptions upgrade;
+    bool upgrades = false;
     std::string error;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -101,6 +113,18 @@ int main(int argc, char** argv) {
             options.malformed = true;
         } else if (option == "--send-empty") {
             options.sendEmpty = true;
+        } else if (option == "--upgrade") {
+            upgrades = true;
+        } else if (option == "--upgrade-fault") {
+            const auto fault = ParseUpgradeFault(value());
+            if (!fault) {
+                Fail("unknown upgrade fault");
+            }
+            upgrade.fault = *fault;
+            upgrades = true;
+        } else if (option == "--save-dir") {
+            upgrade.saveDirectory = value();
+            upgrades = true;
         } else if (option == "--help") {
             std::fputs(USAGE, stdout);
             return 0;
@@ -120,6 +144,15 @@ int main(int argc, char** argv) {
     CDiscoveryResponder responder(cameras, options, stdout);
     if (!responder.Open()) {
         return 1;
+    }
+    upgrade.bindAddress = options.bindAddress;
+    std::list<CUpgradeListener> listeners;
+    std::vector<std::jthread> serving;
+    for (const CameraRecord& camera : upgrades ? cameras : std::vector<CameraRecord>{}) {
+        CUpgradeListener& listener = listeners.emplace_back(camera, upgrade, stdout);
+        if (listener.Open()) {
+            serving.emplace_back([&listener] { listener.Run(g_stop); });
+        }
     }
     std::printf("fakecam: %zu cameras on UDP port %u\n", cameras.size(), responder.Port());
     responder.Run(g_stop);

@@ -1,0 +1,142 @@
+#include "dialogs/firmware_dlg.h"
+
+#include <fstream>
+
+#include "dialogs/image_file_chooser.h"
+#include "dialogs/message_box.h"
+#include "dialogs/upgrade_session.h"
+#include "dialogs/widget_tags.h"
+#include "protocol/text_field.h"
+#include "res/resource_ids.h"
+
+namespace vantrel {
+
+CFirmwareDlg::CFirmwareDlg(QWidget* parent)
+    : QDialog(parent),
+      m_versionGroup("Firmware Version"),
+      m_upgradeGroup("Firmware Upgrade"),
+      m_systemLabel("System Firmware Version"),
+      m_appLabel("Application Firmware Version"),
+      m_passwordLabel("Password"),
+      m_upgradeSystemButton("Upgrade System Firmware"),
+      m_upgradeApplicationButton("Upgrade Application Firmware"),
+      m_returnButton("Return") {
+    setWindowTitle("Firmware Version & Upgrade");
+    Tag(this, IDD_FIRMWARE, "firmwareDialog");
+    Tag(&m_systemVersionEdit, IDC_SYSTEM_VERSION, "systemVersionEdit");
+    Tag(&m_appVersionEdit, IDC_APP_VERSION, "appVersionEdit");
+    Tag(&m_passwordLabel, IDC_PASSWORD_LABEL, "passwordLabel");
+    Tag(&m_passwordEdit, IDC_FIRMWARE_PASSWORD, "passwordEdit");
+    Tag(&m_progressBar, IDC_UPLOAD_PROGRESS, "uploadProgressBar");
+    Tag(&m_upgradeSystemButton, IDC_UPGRADE_SYSTEM, "upgradeSystemButton");
+    Tag(&m_upgradeApplicationButton, IDC_UPGRADE_APPLICATION, "upgradeApplicationButton");
+    Tag(&m_returnButton, IDCANCEL, "returnButton");
+
+    m_systemVersionEdit.setEnabled(false);
+    m_appVersionEdit.setEnabled(false);
+    m_versionForm.addRow(&m_systemLabel, &m_systemVersionEdit);
+    m_versionForm.addRow(&m_appLabel, &m_appVersionEdit);
+    m_versionForm.setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+    m_versionGroup.setLayout(&m_versionForm);
+
+    // The progress bar lies where the password lies; the label and field
+    // keep their room while the bar stands in for them.
+    m_passwordEdit.setEchoMode(QLineEdit::Password);
+    m_passwordLabel.setBuddy(&m_passwordEdit);
+    for (QWidget* widget :
+         {static_cast<QWidget*>(&m_passwordLabel), static_cast<QWidget*>(&m_passwordEdit)}) {
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(policy);
+    }
+    m_progressBar.setRange(0, 100);
+    m_progressBar.setValue(0);
+    m_progressBar.hide();
+    m_upgradeGrid.addWidget(&m_passwordLabel, 0, 0);
+    m_upgradeGrid.addWidget(&m_passwordEdit, 0, 1);
+    m_upgradeGrid.addWidget(&m_progressBar, 0, 0, 1, 2);
+    m_upgradeGrid.addWidget(&m_upgradeSystemButton, 1, 0, 1, 2);
+    m_upgradeGrid.addWidget(&m_upgradeApplicationButton, 2, 0, 1, 2);
+    m_upgradeGrid.setHorizontalSpacing(12);
+    m_upgradeGroup.setLayout(&m_upgradeGrid);
+
+    m_returnRow.addStretch();
+    m_returnRow.addWidget(&m_returnButton);
+    m_layout.addWidget(&m_versionGroup);
+    m_layout.addWidget(&m_upgradeGroup);
+    m_layout.addLayout(&m_returnRow);
+    m_layout.setSizeConstraint(QLayout::SetFixedSize);
+    setLayout(&m_layout);
+
+    // No button is the default: Enter must not start an upgrade.
+    m_upgradeSystemButton.setAutoDefault(false);
+    m_upgradeApplicationButton.setAutoDefault(false);
+    m_returnButton.setAutoDefault(false);
+    connect(&m_upgradeSystemButton, &QPushButton::clicked, this, &CFirmwareDlg::OnUpgradeSystem);
+    connect(&m_upgradeApplicationButton, &QPushButton::clicked, this,
+            &CFirmwareDlg::OnUpgradeApplication);
+    connect(&m_returnButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+int CFirmwareDlg::exec() {
+    OnInitDialog();
+    return QDialog::exec();
+}
+
+void CFirmwareDlg::OnInitDialog() {
+    setWindowTitle(QString::fromLatin1(FieldText(m_record.alias)) + " Firmware Version & Upgrade");
+    m_systemVersionEdit.SetAddress(m_record.systemVersion);
+    m_appVersionEdit.SetAddress(m_record.appVersion);
+    const bool reachable = m_record.subnetMatch != 0;
+    m_passwordEdit.setEnabled(reachable);
+    m_upgradeSystemButton.setEnabled(reachable);
+    m_upgradeApplicationButton.setEnabled(reachable);
+}
+
+void CFirmwareDlg::OnUpgrade(ImageKind kind) {
+    const std::string typed = m_passwordEdit.text().toLatin1().toStdString();
+    m_passwordEdit.setText(QString::fromLatin1(StoreFieldText(m_record.password, typed, 11)));
+
+    const std::optional<QString> path = CImageFileChooser::Choose();
+    if (!path) {
+        return;
+    }
+    std::ifstream image;
+    if (const int message = OpenImage(path->toStdString(), kind, image); message != 0) {
+        ShowMessage(message);
+        return;
+    }
+    RunUpgradeSession(std::move(image), kind, m_record, *this);
+}
+
+void CFirmwareDlg::ShowUploadView() {
+    m_passwordLabel.hide();
+    m_passwordEdit.hide();
+    m_progressBar.show();
+    m_progressBar.setValue(0);
+}
+
+void CFirmwareDlg::SetProgress(int percent) {
+    m_progressBar.setValue(percent);
+    m_progressBar.repaint();
+}
+
+void CFirmwareDlg::RepaintNow() {
+    repaint();
+}
+
+void CFirmwareDlg::UndoUploadView() {
+    m_progressBar.hide();
+    m_passwordLabel.show();
+    m_passwordEdit.show();
+}
+
+void CFirmwareDlg::ShowMessage(int stringId) {
+    CMessageBox::Show(stringId, this);
+}
+
+void CFirmwareDlg::EndWithOk() {
+    accept();
+}
+
+}  // namespace vantrel

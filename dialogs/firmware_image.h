@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+// The two kinds of firmware image. The program looks only at an image's
+// mark; everything else is the camera's business and is sent unchanged.
+enum class ImageKind { System, Application };
+
+struct ImageKindTraits {
+    std::streamoff markOffset;
+    std::string_view mark;
+    int badMarkMessage;     // string id when the mark is wrong
+    std::uint16_t chunkOp;  // upload op of its chunks
+    bool repaintAtOnce;     // the dialog is repainted when the upload starts
+};
+
+[[nodiscard]] const ImageKindTraits& TraitsOf(ImageKind kind);
+
+// Opens the image for binary reading and tests its mark. Returns 0 with the
+// file open at its start, or the message to show with the file closed.
+[[nodiscard]] int OpenImage(const std::string& path, ImageKind kind, std::ifstream& file);
+
+}  // namespace vantrel

@@ -1,0 +1,26 @@
+#include "dialogs/image_file_chooser.h"
+
+#include <QFileDialog>
+#include <utility>
+
+namespace vantrel {
+
+std::optional<std::optional<QString>> CImageFileChooser::s_nextAnswer;
+
+std::optional<QString> CImageFileChooser::Choose() {
+    if (s_nextAnswer) {
+        return *std::exchange(s_nextAnswer, std::nullopt);
+    }
+    const QString path =
+        QFileDialog::getOpenFileName(nullptr, QString(), QString(), "Bin Files (*.bin)");
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return path;
+}
+
+void CImageFileChooser::SetNextAnswer(std::optional<QString> path) {
+    s_nextAnswer = std::move(path);
+}
+
+}  // namespace vantrel

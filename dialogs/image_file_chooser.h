@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace vantrel {
+
+// Asks the user for a firmware image, filter "Bin Files (*.bin)". Tests
+// queue the next answer instead; then no chooser is shown.
+class CImageFileChooser {
+  public:
+    // The chosen path, or none when the user cancelled.
+    [[nodiscard]] static std::optional<QString> Choose();
+
+    // The next Choose() returns this at once (none: a cancel).
+    static void SetNextAnswer(std::optional<QString> path);
+
+  private:
+    static std::optional<std::optional<QString>> s_nextAnswer;
+};
+
+}  // namespace vantrel

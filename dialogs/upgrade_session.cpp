@@ -1,0 +1,175 @@
+#include "dialogs/upgrade_session.h"
+
+#include "protocol/packet_header.h"
+#include "protocol/packet_writer.h"
+#include "protocol/stream_reader.h"
+#include "protocol/text_field.h"
+#include "protocol/unique_socket.h"
+#include "res/string_table.h"
+
+namespace vantrel {
+
+namespace {
+
+class CUpgradeSession {
+  public:
+    CUpgradeSession(std::ifstream image, ImageKind kind, const CameraRecord& camera,
+                    IUpgradeView& view)
+        : m_image(std::move(image)), m_traits(TraitsOf(kind)), m_camera(camera), m_view(view) {}
+
+    // Each step shows its own failure; the socket and image close when the
+    // session object goes, after that message.
+    void Run() {
+        if (!Connect() || !LogIn() || !Verify()) {
+            return;
+        }
+        Upload();
+    }
+
+  private:
+    bool Fail(int stringId) {
+        m_view.ShowMessage(stringId);
+        return false;
+    }
+
+    bool Connect() {
+        m_socket.Reset(socket(AF_INET, SOCK_STREAM, 0));
+        if (!m_socket.IsValid()) {
+            return Fail(IDS_SOCKET_ERROR);
+        }
+        // Waits as long as for a reply: an unreachable camera must not
+        // freeze the window for the system's own connect timeout.
+        if (!ConnectWithTimeout(m_socket.Get(), m_camera.ip, m_camera.httpPort, UPGRADE_WAIT_MS)) {
+            return Fail(IDS_CONNECT_FAILED);
+        }
+        return true;
+    }
+
+    // One receive, then one parse over all bytes received so far: a reply
+    // must be whole once that receive has returned.
+    bool Await(std::uint16_t expectedOp) {
+        switch (m_reader.Receive(m_socket.Get(), UPGRADE_WAIT_MS)) {
+            case STATUS_OK:
+                break;
+            case STATUS_DISCONNECTED:
+                return Fail(IDS_DISCONNECTED);
+            case STATUS_TIMEOUT:
+                return Fail(IDS_NO_ECHO);
+            default:
+                return Fail(IDS_SOCKET_ERROR);
+        }
+        std::uint16_t op = 0;
+        if (!m_reader.Parse(op, MAGIC_UPGRADE) || op != expectedOp) {
+            return Fail(IDS_UNKNOWN_ECHO);
+        }
+        return true;
+    }
+
+    bool LogIn() {
+        if (!m_writer.Begin(OP_LOGIN_REQUEST, MAGIC_UPGRADE) || !m_writer.Finalize() ||
+            m_writer.SendAll(m_socket.Get()) != STATUS_OK) {
+            return Fail(IDS_SOCKET_ERROR);
+        }
+        if (!Await(OP_LOGIN_REPLY)) {
+            return false;
+        }
+        std::uint16_t result = 0;
+        if (!m_reader.ReadU16(result)) {
+            return Fail(IDS_UNKNOWN_ECHO);
+        }
+        if (result == LOGIN_RESULT_BUSY) {
+            return Fail(IDS_CAMERA_BUSY);
+        }
+        char id[13] = {};
+        std::uint32_t unused = 0;
+        if (!m_reader.ReadBytes(id, sizeof id) || !m_reader.ReadU32(unused) ||
+            !m_reader.ReadU32(unused) || !m_reader.ReadU32(unused)) {
+            return Fail(IDS_UNKNOWN_ECHO);
+        }
+        if (!SameFieldText(id, m_camera.id)) {
+            return Fail(IDS_WRONG_CAMERA);
+        }
+        return true;
+    }
+
+    bool Verify() {
+        // A failed send shows as the reply that does not come.
+        if (m_writer.Begin(OP_VERIFY_REQUEST, MAGIC_UPGRADE) &&
+            m_writer.AppendBytes(CAMERA_USER_NAME, sizeof CAMERA_USER_NAME) &&
+            m_writer.AppendBytes(m_camera.password, sizeof m_camera.password) &&
+            m_writer.Finalize()) {
+            (void)m_writer.SendAll(m_socket.Get());
+        }
+        if (!Await(OP_VERIFY_REPLY)) {
+            return false;
+        }
+        std::uint16_t result = 0;
+        if (!m_reader.ReadU16(result)) {
+            return Fail(IDS_UNKNOWN_ECHO);
+        }
+        return result == 0 || Fail(IDS_INCORRECT_PASSWORD);
+    }
+
+    void Upload() {
+        m_image.seekg(0, std::ios::end);
+        const std::int64_t total = m_image.tellg();
+        m_image.seekg(0);
+        if (total < 0 || !m_image) {
+            Fail(IDS_FILE_OPEN_FAILED);
+            return;
+        }
+        m_view.ShowUploadView();
+        if (m_traits.repaintAtOnce) {
+            m_view.RepaintNow();
+        }
+        std::int64_t sent = 0;
+        char chunk[UPLOAD_CHUNK_BYTES];
+        while (sent != total) {
+            const std::int64_t remaining = total - sent;
+            const bool last = remaining <= static_cast<std::int64_t>(UPLOAD_CHUNK_BYTES);
+            const auto length = last ? static_cast<std::uint32_t>(remaining)
+                                     : static_cast<std::uint32_t>(UPLOAD_CHUNK_BYTES);
+            const std::uint8_t flag = last ? CHUNK_LAST : sent == 0 ? CHUNK_FIRST : CHUNK_MIDDLE;
+            // A file that yields less than it promised (it shrank, or a
+            // read failed) must not put made-up bytes on the wire.
+            m_image.read(chunk, length);
+            if (m_image.gcount() != static_cast<std::streamsize>(length)) {
+                Fail(IDS_FILE_OPEN_FAILED);
+                m_view.UndoUploadView();
+                return;
+            }
+            const bool built = m_writer.Begin(m_traits.chunkOp, MAGIC_UPGRADE) &&
+                               m_writer.AppendByte(flag) && m_writer.AppendU32(length) &&
+                               m_writer.AppendBytes(chunk, length) && m_writer.Finalize();
+            const Status status = built ? m_writer.SendAll(m_socket.Get()) : STATUS_SOCKET_ERROR;
+            sent += length;
+            m_view.SetProgress(static_cast<int>(sent * 100 / total));
+            if (status != STATUS_OK) {
+                Fail(IDS_SOCKET_ERROR);
+                m_view.UndoUploadView();
+                return;
+            }
+        }
+        m_view.UndoUploadView();
+        m_image.close();
+        m_socket.Reset();
+        m_view.EndWithOk();
+    }
+
+    std::ifstream m_image;
+    const ImageKindTraits& m_traits;
+    const CameraRecord& m_camera;
+    IUpgradeView& m_view;
+    UniqueSocket m_socket;
+    CPacketWriter m_writer;
+    CStreamReader m_reader;
+};
+
+}  // namespace
+
+void RunUpgradeSession(std::ifstream image, ImageKind kind, const CameraRecord& camera,
+                       IUpgradeView& view) {
+    CUpgradeSession(std::move(image), kind, camera, view).Run();
+}
+
+}  // namespace vantrel

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+
+#include "dialogs/firmware_image.h"
+#include "dialogs/upgrade_view.h"
+#include "protocol/camera_record.h"
+#include "protocol/messages.h"
+
+namespace vantrel {
+
+// How long the session waits for the camera to connect and for each reply.
+inline constexpr std::uint32_t UPGRADE_WAIT_MS = 3000;
+
+// Uploads an image that passed its mark test to the camera at the record's
+// ip and httpPort: connect, login, verify the password, then the image in
+// 1024-byte chunks with no reply awaited. Every failure shows one message;
+// the socket and the image are closed on every path, after the message.
+void RunUpgradeSession(std::ifstream image, ImageKind kind, const CameraRecord& camera,
+                       IUpgradeView& view);
+
+}  // namespace vantrel

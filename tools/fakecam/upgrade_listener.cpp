@@ -1,0 +1,269 @@
+#include "tools/fakecam/upgrade_listener.h"
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <utility>
+
+#include <thread>
+
+#include "protocol/messages.h"
+#include "protocol/packet_header.h"
+#include "protocol/packet_writer.h"
+#include "protocol/text_field.h"
+
+namespace vantrel::fakecam {
+
+namespace {
+
+constexpr std::pair<const char*, UpgradeFault> FAULT_NAMES[] = {
+    {"none", UpgradeFault::None},
+    {"refuse", UpgradeFault::Refuse},
+    {"silent", UpgradeFault::Silent},
+    {"close-after-login", UpgradeFault::CloseAfterLogin},
+    {"reset-after-login", UpgradeFault::ResetAfterLogin},
+    {"other-id", UpgradeFault::OtherId},
+    {"busy", UpgradeFault::Busy},
+    {"reject-password", UpgradeFault::RejectPassword},
+    {"wrong-magic", UpgradeFault::WrongMagic},
+    {"wrong-op", UpgradeFault::WrongOp},
+    {"short-reply", UpgradeFault::ShortReply},
+    {"close-mid-upload", UpgradeFault::CloseMidUpload},
+};
+
+// How long a camera waits for the next packet before it gives up.
+constexpr int PATIENCE_MS = 10000;
+
+void ResetOnClose(SocketHandle connection) {
+    const linger abort{1, 0};
+    setsockopt(connection, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+}
+
+void Send(const CPacketWriter& writer, SocketHandle connection, std::size_t cut = 0) {
+    const auto length = cut > 0 ? cut : static_cast<std::size_t>(writer.Length());
+    const std::uint8_t* data = writer.Data();
+    for (std::size_t sent = 0; sent < length;) {
+        const long count = SendSome(connection, data + sent, length - sent);
+        if (count < 0) {
+            return;
+        }
+        sent += static_cast<std::size_t>(count);
+    }
+}
+
+}  // namespace
+
+std::optional<UpgradeFault> ParseUpgradeFault(const std::string& name) {
+    for (const auto& [text, fault] : FAULT_NAMES) {
+        if (name == text) {
+            return fault;
+        }
+    }
+    return std::nullopt;
+}
+
+CUpgradeListener::CUpgradeListener(const CameraRecord& camera, UpgradeOptions options,
+                                   std::FILE* log)
+    : m_camera(camera), m_options(std::move(options)), m_log(log) {}
+
+bool CUpgradeListener::Open() {
+    if (m_options.fault == UpgradeFault::Refuse) {
+        return true;
+    }
+    m_listener.Reset(socket(AF_INET, SOCK_STREAM, 0));
+    const int on = 1;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = m_options.bindAddress;
+    local.sin_port = m_camera.httpPort;
+    if (!m_listener.IsValid() ||
+        setsockopt(m_listener.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+        bind(m_listener.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+        listen(m_listener.Get(), 4) != 0) {
+        std::fprintf(m_log, "camera %.13s cannot listen on TCP port %u: %s\n", m_camera.id,
+                     ntohs(m_camera.httpPort), std::strerror(errno));
+        m_listener.Reset();
+        return false;
+    }
+    m_camera.httpPort = htons(Port());
+    return true;
+}
+
+std::uint16_t CUpgradeListener::Port() const {
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    if (!m_listener.IsValid() ||
+        getsockname(m_listener.Get(), reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+        return ntohs(m_camera.httpPort);
+    }
+    return ntohs(local.sin_port);
+}
+
+void CUpgradeListener::Run(const std::atomic<bool>& stop) {
+    while (!stop) {
+        if (!m_listener.IsValid() || WaitReadable(m_listener.Get(), 100) != WaitResult::Readable) {
+            if (!m_listener.IsValid()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+            continue;
+        }
+        UniqueSocket connection(accept(m_listener.Get(), nullptr, nullptr));
+        if (connection.IsValid()) {
+            ++m_connections;
+            Serve(std::move(connection), stop);
+        }
+    }
+}
+
+bool CUpgradeListener::Await(CStreamReader& reader, SocketHandle connection, std::uint16_t& op,
+                             const std::atomic<bool>& stop) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(PATIENCE_MS);
+    while (!reader.Parse(op, MAGIC_UPGRADE)) {
+        const Status status = reader.Receive(connection, 100);
+        if (status == STATUS_TIMEOUT) {
+            if (stop || std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            continue;
+        }
+        if (status != STATUS_OK) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void CUpgradeListener::Serve(UniqueSocket connection, const std::atomic<bool>& stop) {
+    CStreamReader reader;
+    CPacketWriter writer;
+    std::uint16_t op = 0;
+    const UpgradeFault fault = m_options.fault;
+    if (!Await(reader, connection.Get(), op, stop) || op != OP_LOGIN_REQUEST) {
+        std::fprintf(m_log, "camera %.13s: no login request\n", m_camera.id);
+        return;
+    }
+    std::fprintf(m_log, "recv login for camera %.13s\n", m_camera.id);
+    switch (fault) {
+        case UpgradeFault::Silent:
+        case UpgradeFault::ShortReply:
+            break;
+        case UpgradeFault::CloseAfterLogin:
+            return;
+        case UpgradeFault::ResetAfterLogin:
+            ResetOnClose(connection.Get());
+            return;
+        default:
+            break;
+    }
+    const std::uint16_t result = fault == UpgradeFault::Busy ? LOGIN_RESULT_BUSY : 0;
+    char id[13];
+    std::memcpy(id, m_camera.id, sizeof id);
+    if (fault == UpgradeFault::OtherId) {
+        StoreFieldText(id, "OTHER-CAMERA");
+    }
+    const std::uint8_t unused[12] = {};
+    const bool built =
+        writer.Begin(fault == UpgradeFault::WrongOp ? OP_VERIFY_REPLY : OP_LOGIN_REPLY,
+                     fault == UpgradeFault::WrongMagic ? MAGIC_DISCOVERY : MAGIC_UPGRADE) &&
+        writer.AppendBytes(&result, sizeof result) &&
+        (fault == UpgradeFault::Busy ||
+         (writer.AppendBytes(id, sizeof id) && writer.AppendBytes(unused, sizeof unused))) &&
+        writer.Finalize();
+    if (built && fault != UpgradeFault::Silent) {
+        Send(writer, connection.Get(), fault == UpgradeFault::ShortReply ? 30 : 0);
+    }
+    if (fault == UpgradeFault::Silent || fault == UpgradeFault::ShortReply) {
+        // Stay on the line until the host gives up.
+        while (!stop && reader.Receive(connection.Get(), 100) != STATUS_DISCONNECTED) {
+        }
+        return;
+    }
+
+    if (!Await(reader, connection.Get(), op, stop) || op != OP_VERIFY_REQUEST) {
+        return;
+    }
+    char user[13] = {};
+    char password[13] = {};
+    if (!reader.ReadBytes(user, sizeof user) || !reader.ReadBytes(password, sizeof password)) {
+        return;
+    }
+    const bool allowed = fault != UpgradeFault::RejectPassword &&
+                         FieldText(user) == CAMERA_USER_NAME &&
+                         SameFieldText(password, m_camera.password);
+    std::fprintf(m_log, "recv verify user=%.13s for camera %.13s -> result %d\n", user, m_camera.id,
+                 allowed ? 0 : 1);
+    const std::uint16_t verdict = allowed ? 0 : 1;
+    if (writer.Begin(OP_VERIFY_REPLY, MAGIC_UPGRADE) &&
+        writer.AppendBytes(&verdict, sizeof verdict) && writer.Finalize()) {
+        Send(writer, connection.Get());
+    }
+    if (allowed) {
+        ReceiveImage(reader, connection.Get(), stop);
+    }
+}
+
+void CUpgradeListener::ReceiveImage(CStreamReader& reader, SocketHandle connection,
+                                    const std::atomic<bool>& stop) {
+    ReceivedUpload upload;
+    std::ofstream saved;
+    std::vector<std::uint8_t> data;
+    std::uint16_t op = 0;
+    while (!upload.complete && Await(reader, connection, op, stop)) {
+        std::uint8_t flag = 0;
+        std::uint32_t length = 0;
+        if ((op != OP_SYSTEM_CHUNK && op != OP_APPLICATION_CHUNK) || !reader.ReadBytes(&flag, 1) ||
+            !reader.ReadU32(length)) {
+            break;
+        }
+        data.resize(length);
+        if (!reader.ReadBytes(data.data(), length)) {
+            break;
+        }
+        if (upload.flags.empty()) {
+            upload.op = op;
+            if (!m_options.saveDirectory.empty()) {
+                saved.open(
+                    m_options.saveDirectory + "/" + std::string(FieldText(m_camera.id)) + ".bin",
+                    std::ios::binary);
+            }
+        }
+        upload.flags.push_back(flag);
+        upload.lengths.push_back(length);
+        upload.bytes += length;
+        for (const std::uint8_t byte : data) {
+            upload.fnv1a = (upload.fnv1a ^ byte) * 0x100000001b3u;
+        }
+        if (m_options.keepImage) {
+            upload.image.insert(upload.image.end(), data.begin(), data.end());
+        }
+        saved.write(reinterpret_cast<const char*>(data.data()), length);
+        upload.complete = flag == CHUNK_LAST;
+        if (m_options.fault == UpgradeFault::CloseMidUpload) {
+            ResetOnClose(connection);
+            break;
+        }
+    }
+    std::fprintf(m_log,
+                 "upload %s for camera %.13s: op %u, %zu chunks, %llu bytes, fnv1a %016llx\n",
+                 upload.complete ? "complete" : "broken off", m_camera.id, upload.op,
+                 upload.flags.size(), static_cast<unsigned long long>(upload.bytes),
+                 static_cast<unsigned long long>(upload.fnv1a));
+    Finish(std::move(upload));
+}
+
+void CUpgradeListener::Finish(ReceivedUpload upload) {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_upload = std::move(upload);
+    }
+    m_finished.notify_all();
+}
+
+std::optional<ReceivedUpload> CUpgradeListener::WaitForUpload(int timeoutMs) {
+    std::unique_lock lock(m_mutex);
+    m_finished.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                        [this] { return m_upload.has_value(); });
+    return std::exchange(m_upload, std::nullopt);
+}
+
+}  // namespace vantrel::fakecam

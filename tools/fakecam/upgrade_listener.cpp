@@ -198,57 +198,93 @@ void CUpgradeListener::Serve(UniqueSocket connection, const std::atomic<bool>& s
         Send(writer, connection.Get());
     }
     if (allowed) {
-        ReceiveImage(reader, connection.Get(), stop);
+        ReceiveImage(connection.Get(), stop);
     }
 }
 
-void CUpgradeListener::ReceiveImage(CStreamReader& reader, SocketHandle connection,
-                                    const std::atomic<bool>& stop) {
+// The image comes as fast as the host can send it, with no reply between
+// chunks: read it in large pieces rather than a reply-sized reader's 1024
+// bytes at a time.
+void CUpgradeListener::ReceiveImage(SocketHandle connection, const std::atomic<bool>& stop) {
+    constexpr std::size_t PIECE = 256 * 1024;
+    const Magic magic = MagicBytes(MAGIC_UPGRADE);
     ReceivedUpload upload;
     std::ofstream saved;
-    std::vector<std::uint8_t> data;
-    std::uint16_t op = 0;
-    while (!upload.complete && Await(reader, connection, op, stop)) {
-        std::uint8_t flag = 0;
-        std::uint32_t length = 0;
-        if ((op != OP_SYSTEM_CHUNK && op != OP_APPLICATION_CHUNK) || !reader.ReadBytes(&flag, 1) ||
-            !reader.ReadU32(length)) {
-            break;
-        }
-        data.resize(length);
-        if (!reader.ReadBytes(data.data(), length)) {
-            break;
-        }
-        if (upload.flags.empty()) {
-            upload.op = op;
-            if (!m_options.saveDirectory.empty()) {
-                saved.open(
-                    m_options.saveDirectory + "/" + std::string(FieldText(m_camera.id)) + ".bin",
-                    std::ios::binary);
+    std::vector<std::uint8_t> pending;
+    std::size_t start = 0;
+    bool open = true;
+    while (open && !upload.complete) {
+        // Take every whole packet in what has arrived.
+        while (pending.size() - start >= PACKET_HEADER_SIZE) {
+            const auto header = ReadHeader(pending.data() + start, magic);
+            if (!header) {
+                open = false;
+                break;
+            }
+            if (pending.size() - start - PACKET_HEADER_SIZE < header->bodyLength) {
+                break;
+            }
+            const std::uint8_t* body = pending.data() + start + PACKET_HEADER_SIZE;
+            start += PACKET_HEADER_SIZE + header->bodyLength;
+            if (!TakeChunk(header->op, body, header->bodyLength, upload, saved)) {
+                open = false;
+                break;
+            }
+            if (upload.complete || m_options.fault == UpgradeFault::CloseMidUpload) {
+                open = false;
+                break;
             }
         }
-        upload.flags.push_back(flag);
-        upload.lengths.push_back(length);
-        upload.bytes += length;
-        for (const std::uint8_t byte : data) {
-            upload.fnv1a = (upload.fnv1a ^ byte) * 0x100000001b3u;
-        }
-        if (m_options.keepImage) {
-            upload.image.insert(upload.image.end(), data.begin(), data.end());
-        }
-        saved.write(reinterpret_cast<const char*>(data.data()), length);
-        upload.complete = flag == CHUNK_LAST;
-        if (m_options.fault == UpgradeFault::CloseMidUpload) {
-            ResetOnClose(connection);
+        if (!open || upload.complete) {
             break;
         }
+        pending.erase(pending.begin(), pending.begin() + static_cast<long>(start));
+        start = 0;
+        if (WaitReadable(connection, PATIENCE_MS) != WaitResult::Readable || stop) {
+            break;
+        }
+        const std::size_t held = pending.size();
+        pending.resize(held + PIECE);
+        const long received = ReceiveSome(connection, pending.data() + held, PIECE);
+        pending.resize(held + static_cast<std::size_t>(std::max(received, 0L)));
+        open = received > 0;
     }
-    std::fprintf(m_log,
-                 "upload %s for camera %.13s: op %u, %zu chunks, %llu bytes, fnv1a %016llx\n",
+    if (m_options.fault == UpgradeFault::CloseMidUpload) {
+        ResetOnClose(connection);
+    }
+    std::fprintf(m_log, "upload %s for camera %.13s: op %u, %zu chunks, %llu bytes\n",
                  upload.complete ? "complete" : "broken off", m_camera.id, upload.op,
-                 upload.flags.size(), static_cast<unsigned long long>(upload.bytes),
-                 static_cast<unsigned long long>(upload.fnv1a));
+                 upload.flags.size(), static_cast<unsigned long long>(upload.bytes));
     Finish(std::move(upload));
+}
+
+bool CUpgradeListener::TakeChunk(std::uint16_t op, const std::uint8_t* body, std::size_t length,
+                                 ReceivedUpload& upload, std::ofstream& saved) {
+    std::uint32_t chunkLength = 0;
+    if ((op != OP_SYSTEM_CHUNK && op != OP_APPLICATION_CHUNK) || length < 5) {
+        return false;
+    }
+    std::memcpy(&chunkLength, body + 1, 4);
+    if (chunkLength != length - 5) {
+        return false;
+    }
+    if (upload.flags.empty()) {
+        upload.op = op;
+        if (!m_options.saveDirectory.empty()) {
+            saved.open(m_options.saveDirectory + "/" + std::string(FieldText(m_camera.id)) + ".bin",
+                       std::ios::binary);
+        }
+    }
+    const std::uint8_t flag = body[0];
+    upload.flags.push_back(flag);
+    upload.lengths.push_back(chunkLength);
+    upload.bytes += chunkLength;
+    if (m_options.keepImage) {
+        upload.image.insert(upload.image.end(), body + 5, body + length);
+    }
+    saved.write(reinterpret_cast<const char*>(body + 5), chunkLength);
+    upload.complete = flag == CHUNK_LAST;
+    return true;
 }
 
 void CUpgradeListener::Finish(ReceivedUpload upload) {

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -50,7 +51,6 @@ struct ReceivedUpload {
     std::vector<std::uint8_t> flags;
     std::vector<std::uint32_t> lengths;
     std::uint64_t bytes = 0;
-    std::uint64_t fnv1a = 0xcbf29ce484222325u;
     std::vector<std::uint8_t> image;  // only with keepImage
     bool complete = false;            // the last chunk came
 };
@@ -78,8 +78,9 @@ class CUpgradeListener {
     void Serve(UniqueSocket connection, const std::atomic<bool>& stop);
     bool Await(CStreamReader& reader, SocketHandle connection, std::uint16_t& op,
                const std::atomic<bool>& stop);
-    void ReceiveImage(CStreamReader& reader, SocketHandle connection,
-                      const std::atomic<bool>& stop);
+    void ReceiveImage(SocketHandle connection, const std::atomic<bool>& stop);
+    bool TakeChunk(std::uint16_t op, const std::uint8_t* body, std::size_t length,
+                   ReceivedUpload& upload, std::ofstream& saved);
     void Finish(ReceivedUpload upload);
 
     CameraRecord m_camera;

@@ -3,7 +3,7 @@
 #include <QFontMetrics>
 #include <QRegularExpressionValidator>
 
-#include "dialogs/network_settings.h"
+#include "protocol/address_text.h"
 
 namespace vantrel {
 

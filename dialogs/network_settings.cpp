@@ -3,6 +3,7 @@
 #include <charconv>
 #include <limits>
 
+#include "protocol/address_text.h"
 #include "protocol/socket.h"
 #include "protocol/text_field.h"
 #include "res/string_table.h"
@@ -42,16 +43,6 @@ std::int32_t ReadSignedNumber(std::string_view text) {
         return 0;
     }
     return static_cast<std::int32_t>(value);
-}
-
-std::uint32_t ReadAddress(const std::string& text) {
-    return inet_addr(text.c_str());
-}
-
-std::string DottedQuad(std::uint32_t networkOrder) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&networkOrder);
-    return std::to_string(bytes[0]) + '.' + std::to_string(bytes[1]) + '.' +
-           std::to_string(bytes[2]) + '.' + std::to_string(bytes[3]);
 }
 
 bool PassesMaskScan(std::uint32_t mask) {

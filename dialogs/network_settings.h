@@ -32,13 +32,6 @@ struct NetworkFormResult {
 // the 32-bit signed range, reads as 0.
 [[nodiscard]] std::int32_t ReadSignedNumber(std::string_view text);
 
-// A dotted-quad text to a network-order address; text that is not an
-// address reads as 255.255.255.255.
-[[nodiscard]] std::uint32_t ReadAddress(const std::string& text);
-
-// The dotted-quad text of a network-order address, first octet first.
-[[nodiscard]] std::string DottedQuad(std::uint32_t networkOrder);
-
 // The subnet mask scan (host order): false once the bits have changed a
 // third time from the lowest bit up. With the top three bits required set,
 // this leaves exactly the masks of 3 to 32 leading ones.

@@ -70,9 +70,11 @@ std::optional<CameraRecord> ParseCamera(std::string_view words, std::string& err
     camera.mask = htonl(0xffffff00u);
     camera.systemVersion = camera.appVersion = htonl(0x01000001u);  // 1.0.0.1
     camera.httpPort = htons(80);
+    // Commas separate the words; without a comma, spaces do.
+    const char* separators = words.find(',') != std::string_view::npos ? "," : " \t";
     std::size_t at = 0;
     while (at < words.size()) {
-        const std::size_t end = words.find_first_of(", \t", at);
+        const std::size_t end = words.find_first_of(separators, at);
         const std::string_view word =
             words.substr(at, end == std::string_view::npos ? end : end - at);
         at = end == std::string_view::npos ? words.size() : end + 1;
@@ -131,14 +133,6 @@ std::vector<CameraRecord> GenerateCameras(std::size_t count) {
         camera.httpPort = htons(80);
     }
     return cameras;
-}
-
-std::string Dotted(std::uint32_t networkOrder) {
-    char text[INET_ADDRSTRLEN] = {};
-    in_addr address{};
-    address.s_addr = networkOrder;
-    inet_ntop(AF_INET, &address, text, sizeof text);
-    return text;
 }
 
 }  // namespace vantrel::fakecam

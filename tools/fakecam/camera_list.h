@@ -10,8 +10,9 @@
 
 namespace vantrel::fakecam {
 
-// One simulated camera from "key=value" words separated by commas or
-// spaces: id (required), name, ip, mask, gateway, dns, port, system, app,
+// One simulated camera from "key=value" words separated by commas (or by
+// spaces where there is no comma, so a name may hold spaces only in the
+// comma form): id (required), name, ip, mask, gateway, dns, port, system, app,
 // password. Versions are dotted quads like addresses; "app=0.0.0.0" plays a
 // camera without application firmware. The record's password field holds
 // the camera's own password.
@@ -25,8 +26,5 @@ namespace vantrel::fakecam {
 // count cameras CAM000000, CAM000001, ... on consecutive addresses from
 // 10.200.0.1/8, all with port 80 and both firmwares.
 [[nodiscard]] std::vector<CameraRecord> GenerateCameras(std::size_t count);
-
-// Dotted-quad text of a network-order value.
-[[nodiscard]] std::string Dotted(std::uint32_t networkOrder);
 
 }  // namespace vantrel::fakecam

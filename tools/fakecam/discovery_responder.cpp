@@ -4,6 +4,7 @@
 #include <cstring>
 #include <thread>
 
+#include "protocol/address_text.h"
 #include "protocol/messages.h"
 #include "protocol/packet_header.h"
 #include "protocol/text_field.h"
@@ -63,7 +64,7 @@ void CDiscoveryResponder::Run(const std::atomic<bool>& stop) {
         std::uint16_t op = 0;
         if (!m_reader.Parse(op, MAGIC_DISCOVERY)) {
             std::fprintf(m_log, "recv unknown datagram from %s\n",
-                         Dotted(sender.sin_addr.s_addr).c_str());
+                         DottedQuad(sender.sin_addr.s_addr).c_str());
             continue;
         }
         if (op == OP_SEARCH_REQUEST) {
@@ -75,7 +76,7 @@ void CDiscoveryResponder::Run(const std::atomic<bool>& stop) {
 }
 
 void CDiscoveryResponder::OnSearch(const sockaddr_in& sender) {
-    std::fprintf(m_log, "recv search from %s:%u\n", Dotted(sender.sin_addr.s_addr).c_str(),
+    std::fprintf(m_log, "recv search from %s:%u\n", DottedQuad(sender.sin_addr.s_addr).c_str(),
                  ntohs(sender.sin_port));
     if (m_options.delayMs > 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(m_options.delayMs));
@@ -115,7 +116,7 @@ void CDiscoveryResponder::OnSetNetwork(const sockaddr_in& sender) {
             camera.dns = request.dns;
         }
         std::fprintf(m_log, "recv set-network id=%.13s ip=%s%s -> result %d\n", camera.id,
-                     Dotted(request.ip).c_str(), dhcp ? " (dhcp)" : "", allowed ? 0 : 1);
+                     DottedQuad(request.ip).c_str(), dhcp ? " (dhcp)" : "", allowed ? 0 : 1);
         if (BuildSetNetworkReply(m_writer, allowed ? 0 : 1)) {
             Answer(sender);
         }
@@ -149,7 +150,7 @@ void CDiscoveryResponder::SendBytes(const void* data, std::size_t length,
         return;
     }
     if (SendDatagram(m_socket.Get(), data, length, sender.sin_addr.s_addr, sender.sin_port) < 0) {
-        std::fprintf(m_log, "send to %s failed: %s\n", Dotted(sender.sin_addr.s_addr).c_str(),
+        std::fprintf(m_log, "send to %s failed: %s\n", DottedQuad(sender.sin_addr.s_addr).c_str(),
                      std::strerror(errno));
     }
 }

@@ -1,0 +1,13 @@
+#include "mainwindow/app_icon.h"
+
+namespace vantrel {
+
+QIcon AppIcon() {
+    QIcon icon;
+    for (const char* size : {"16", "32", "48", "128"}) {
+        icon.addFile(QString(":/icons/vantrel-%1.png").arg(size));
+    }
+    return icon;
+}
+
+}  // namespace vantrel

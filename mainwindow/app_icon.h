@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QIcon>
+
+namespace vantrel {
+
+// Icon 128: the window, the tray and the desktop entry.
+[[nodiscard]] QIcon AppIcon();
+
+}  // namespace vantrel

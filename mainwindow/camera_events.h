@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QEvent>
+#include <QPoint>
+#include <memory>
+
+#include "protocol/camera_record.h"
+
+namespace vantrel {
+
+// What the discovery worker and the list's right press post to the main
+// window. An event that carries a record owns it, so a record still queued
+// when the window goes is freed with its event.
+enum CameraEventType {
+    WM_CAMERA_ERROR = QEvent::User + 2,
+    WM_CAMERA_REFRESH = QEvent::User + 3,
+    WM_CAMERA_FOUND = QEvent::User + 4,
+    WM_LIST_RBUTTON = QEvent::User + 5,
+};
+
+class CCameraErrorEvent : public QEvent {
+  public:
+    explicit CCameraErrorEvent(int code) : QEvent(Type(WM_CAMERA_ERROR)), code(code) {}
+    const int code;
+};
+
+class CCameraFoundEvent : public QEvent {
+  public:
+    explicit CCameraFoundEvent(std::unique_ptr<CameraRecord> record)
+        : QEvent(Type(WM_CAMERA_FOUND)), record(std::move(record)) {}
+    std::unique_ptr<CameraRecord> record;
+};
+
+class CListRightButtonEvent : public QEvent {
+  public:
+    explicit CListRightButtonEvent(QPoint position)
+        : QEvent(Type(WM_LIST_RBUTTON)), position(position) {}
+    const QPoint position;  // in the list viewport's coordinates
+};
+
+}  // namespace vantrel

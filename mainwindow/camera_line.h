@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+#include "protocol/camera_record.h"
+
+namespace vantrel {
+
+// The camera's web address: "http://A" on port 80, "http://A:P" otherwise.
+[[nodiscard]] std::string WebAddress(const CameraRecord& camera);
+
+// A list line: the name left-aligned in 25 columns, then what to do about
+// the camera: change its network settings (another subnet), upgrade its
+// application firmware (none there), or its web address.
+[[nodiscard]] std::string CameraLineText(const CameraRecord& camera);
+
+}  // namespace vantrel

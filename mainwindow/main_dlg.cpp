@@ -1,0 +1,334 @@
+#include "mainwindow/main_dlg.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTimer>
+#include <QUrl>
+
+#include "dialogs/firmware_dlg.h"
+#include "dialogs/message_box.h"
+#include "dialogs/network_dlg.h"
+#include "dialogs/widget_tags.h"
+#include "discovery/discovery_worker.h"
+#include "mainwindow/app_icon.h"
+#include "mainwindow/camera_events.h"
+#include "mainwindow/camera_line.h"
+#include "protocol/text_field.h"
+#include "res/resource_ids.h"
+#include "res/string_table.h"
+
+namespace vantrel {
+
+namespace {
+
+// The record the context menu was opened on; its commands act on this copy,
+// whatever happens to the list meanwhile.
+CameraRecord g_selected{};
+
+// 25 columns of name and the longest status text.
+constexpr int LONGEST_LINE = 91;
+constexpr int MINIMUM_WIDTH = 760;
+constexpr int HEIGHT = 330;
+
+QString LineText(const CameraRecord& camera) {
+    return QString::fromLatin1(CameraLineText(camera));
+}
+
+}  // namespace
+
+CMainDlg::CMainDlg(DiscoveryConfig config, QWidget* parent)
+    : QDialog(parent), m_config(std::move(config)) {
+    setWindowTitle(LoadText(IDS_CAPTION));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    Tag(this, IDD_MAIN, "mainDialog");
+    Tag(&m_list, IDC_CAMERA_LIST, "cameraList");
+    m_list.setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list.setSortingEnabled(false);
+    m_list.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_layout.setContentsMargins(9, 9, 9, 9);
+    m_layout.addWidget(&m_list);
+    setLayout(&m_layout);
+
+    const std::pair<int, const char*> commands[] = {
+        {ID_ACCESS_CAMERA, "Access IP Camera"},
+        {ID_NETWORK_SETTINGS, "Network Settings"},
+        {ID_FIRMWARE, "Firmware Version & Upgrade"},
+    };
+    for (const auto& [id, text] : commands) {
+        QAction* action = m_menu.addAction(text);
+        action->setData(id);
+        connect(action, &QAction::triggered, this, [this, id = id] { OnCommand(id); });
+    }
+    connect(&m_list, &QListWidget::itemDoubleClicked, this, [this] { OnListDoubleClick(); });
+}
+
+CMainDlg::~CMainDlg() {
+    OnDestroy();
+}
+
+int CMainDlg::exec() {
+    OnInitDialog();
+    const int result = QDialog::exec();
+    OnDestroy();
+    return result;
+}
+
+void CMainDlg::OnInitDialog() {
+    if (m_initialised) {
+        return;
+    }
+    m_initialised = true;
+    setWindowIcon(AppIcon());
+
+    m_tray.setIcon(AppIcon());
+    m_tray.setToolTip(LoadText(IDS_CAPTION));
+    connect(&m_tray, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) {
+                    ShowAndRaise();
+                }
+            });
+    m_tray.show();
+
+    // Names are padded to a column of 25 characters, which lines up only in
+    // a fixed-pitch font.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPixelSize(14);
+    font.setWeight(QFont::DemiBold);
+    m_list.setFont(font);
+    // Fixed in size, and wide enough for the longest line there can be.
+    const int lineWidth = QFontMetrics(font).horizontalAdvance(QString(LONGEST_LINE, 'M'));
+    const int width = lineWidth + 2 * m_list.frameWidth() +
+                      m_list.verticalScrollBar()->sizeHint().width() +
+                      m_layout.contentsMargins().left() + m_layout.contentsMargins().right() + 8;
+    setFixedSize(std::max(MINIMUM_WIDTH, width), HEIGHT);
+
+    // A right press still reaches the list, which selects the line under
+    // the pointer; the menu then opens on the selection.
+    m_list.viewport()->installEventFilter(this);
+
+    m_worker = std::make_unique<CDiscoveryWorker>(*this, m_config);
+    if (!m_worker->Start()) {
+        m_worker.reset();
+        CMessageBox::Show(IDS_THREAD_FAILED, this);
+    }
+}
+
+void CMainDlg::OnDestroy() {
+    m_records.clear();
+    m_list.clear();
+    m_tray.hide();
+    if (m_worker) {
+        m_worker->Stop();
+        m_worker.reset();
+    }
+    // Reports the worker posted before it ended go unread; their records
+    // are freed with them.
+    QCoreApplication::removePostedEvents(this);
+}
+
+void CMainDlg::ShowAndRaise() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+// Called on the worker's thread: posted, never run here.
+void CMainDlg::PostCameraError(int code) {
+    QCoreApplication::postEvent(this, std::make_unique<CCameraErrorEvent>(code).release());
+}
+
+void CMainDlg::PostCameraRefresh() {
+    QCoreApplication::postEvent(
+        this, std::make_unique<QEvent>(QEvent::Type(WM_CAMERA_REFRESH)).release());
+}
+
+void CMainDlg::PostCameraFound(std::unique_ptr<CameraRecord> record) {
+    QCoreApplication::postEvent(this,
+                                std::make_unique<CCameraFoundEvent>(std::move(record)).release());
+}
+
+bool CMainDlg::event(QEvent* event) {
+    switch (static_cast<int>(event->type())) {
+        case WM_CAMERA_ERROR:
+            OnCameraError(static_cast<CCameraErrorEvent*>(event)->code);
+            return true;
+        case WM_CAMERA_REFRESH:
+            OnCameraRefresh();
+            return true;
+        case WM_CAMERA_FOUND:
+            OnCameraFound(std::move(static_cast<CCameraFoundEvent*>(event)->record));
+            return true;
+        case WM_LIST_RBUTTON:
+            OnListRightButton(static_cast<CListRightButtonEvent*>(event)->position);
+            return true;
+        default:
+            return QDialog::event(event);
+    }
+}
+
+bool CMainDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list.viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto* press = static_cast<QMouseEvent*>(event);
+        if (press->button() == Qt::RightButton) {
+            QCoreApplication::postEvent(
+                this,
+                std::make_unique<CListRightButtonEvent>(press->position().toPoint()).release());
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CMainDlg::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    // Minimised, the window goes to the tray; with no tray to bring it back
+    // from, it stays an ordinary minimised window.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() &&
+        QSystemTrayIcon::isSystemTrayAvailable()) {
+        QTimer::singleShot(0, this, &QWidget::hide);
+    }
+}
+
+void CMainDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CMainDlg::OnCameraFound(std::unique_ptr<CameraRecord> record) {
+    for (CameraRecord& known : m_records) {
+        if (SameFieldText(known.id, record->id)) {
+            // Its line shows the new values at the next refresh.
+            known = *record;
+            return;
+        }
+    }
+    m_records.push_back(*record);
+    m_list.addItem(LineText(*record));
+}
+
+void CMainDlg::OnCameraRefresh() {
+    const int count = m_list.count();
+    int line = 0;
+    for (auto record = m_records.begin(); record != m_records.end();) {
+        if (record->seen == 0) {
+            record = m_records.erase(record);
+            continue;
+        }
+        const QString text = LineText(*record);
+        if (line < count) {
+            if (m_list.item(line)->text() != text) {
+                const std::unique_ptr<QListWidgetItem> old(m_list.takeItem(line));
+                m_list.insertItem(line, text);
+            }
+        } else {
+            m_list.addItem(text);
+        }
+        record->seen = 0;
+        ++line;
+        ++record;
+    }
+    while (m_list.count() > line) {
+        const std::unique_ptr<QListWidgetItem> surplus(m_list.takeItem(line));
+    }
+}
+
+void CMainDlg::OnCameraError(int code) {
+    if (code == -2) {
+        CMessageBox::Show(IDS_SOCKET_ERROR, this);
+        m_ending = true;
+        if (m_cameraDialog != nullptr) {
+            m_cameraDialog->reject();
+        }
+        reject();
+    } else if (code == 1 || code == 5 || code == 6) {
+        CMessageBox::Show(IDS_INCORRECT_PASSWORD, this);
+    }
+}
+
+int CMainDlg::SelectedLine() const {
+    const QList<QListWidgetItem*> selected = m_list.selectedItems();
+    return selected.isEmpty() ? -1 : m_list.row(selected.front());
+}
+
+void CMainDlg::OnListRightButton(QPoint position) {
+    const int line = SelectedLine();
+    if (line < 0 || line >= static_cast<int>(m_records.size())) {
+        return;
+    }
+    g_selected = m_records[line];
+    const bool reachable = g_selected.subnetMatch != 0 && g_selected.appVersion != 0;
+    for (QAction* action : m_menu.actions()) {
+        if (action->data().toInt() == ID_ACCESS_CAMERA) {
+            action->setEnabled(reachable);
+        }
+    }
+    m_menu.popup(m_list.viewport()->mapToGlobal(position));
+}
+
+void CMainDlg::OnCommand(int commandId) {
+    const CameraRecord camera = g_selected;
+    switch (commandId) {
+        case ID_ACCESS_CAMERA:
+            OpenWebPage(camera);
+            break;
+        case ID_NETWORK_SETTINGS:
+            OpenNetworkSettings(camera);
+            break;
+        case ID_FIRMWARE:
+            OpenFirmware(camera);
+            break;
+        default:
+            break;
+    }
+}
+
+void CMainDlg::OnListDoubleClick() {
+    const int line = SelectedLine();
+    if (line < 0 || line >= static_cast<int>(m_records.size())) {
+        return;
+    }
+    const CameraRecord camera = m_records[line];
+    if (camera.subnetMatch == 0) {
+        OpenNetworkSettings(camera);
+    } else if (camera.appVersion != 0) {
+        OpenWebPage(camera);
+    } else {
+        OpenFirmware(camera);
+    }
+}
+
+void CMainDlg::OpenWebPage(const CameraRecord& camera) {
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(WebAddress(camera))));
+}
+
+void CMainDlg::OpenNetworkSettings(const CameraRecord& camera) {
+    CNetworkDlg dialog(this);
+    dialog.m_record = camera;
+    m_cameraDialog = &dialog;
+    const int result = dialog.exec();
+    m_cameraDialog = nullptr;
+    if (result == QDialog::Accepted && !m_ending && m_worker) {
+        m_worker->PostSetNetwork(dialog.m_record);
+    }
+}
+
+void CMainDlg::OpenFirmware(const CameraRecord& camera) {
+    CFirmwareDlg dialog(this);
+    dialog.m_record = camera;
+    m_cameraDialog = &dialog;
+    const int result = dialog.exec();
+    m_cameraDialog = nullptr;
+    if (result == QDialog::Accepted && !m_ending && m_worker) {
+        m_worker->PostSearchNow();
+    }
+}
+
+}  // namespace vantrel

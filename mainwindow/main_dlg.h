@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QDialog>
+#include <QListWidget>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QVBoxLayout>
+#include <memory>
+#include <vector>
+
+#include "discovery/discovery_sink.h"
+#include "discovery/discovery_thread.h"
+#include "protocol/camera_record.h"
+
+namespace vantrel {
+
+class CDiscoveryWorker;
+
+// The main window: the camera list mirrored line for line from m_records,
+// the context menu and double-click actions, the tray icon, and the
+// discovery worker, whose reports arrive here as posted events.
+class CMainDlg : public QDialog, public IDiscoverySink {
+    Q_OBJECT
+  public:
+    // The program always uses the default config; tests move the worker.
+    explicit CMainDlg(DiscoveryConfig config = {}, QWidget* parent = nullptr);
+    ~CMainDlg() override;
+
+    // Initialises, runs until the window ends, then shuts down.
+    int exec() override;
+    void OnInitDialog();
+    void OnDestroy();
+
+    // Brings the window back from the tray or from behind other windows.
+    void ShowAndRaise();
+
+    // The worker's reports, posted from its thread.
+    void PostCameraError(int code) override;
+    void PostCameraRefresh() override;
+    void PostCameraFound(std::unique_ptr<CameraRecord> record) override;
+
+    void OnCameraFound(std::unique_ptr<CameraRecord> record);
+    void OnCameraRefresh();
+    void OnCameraError(int code);
+    void OnListRightButton(QPoint position);
+    void OnListDoubleClick();
+    void OnCommand(int commandId);
+
+    [[nodiscard]] const std::vector<CameraRecord>& Records() const { return m_records; }
+    [[nodiscard]] QMenu& Menu() { return m_menu; }
+
+  protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void OpenWebPage(const CameraRecord& camera);
+    void OpenNetworkSettings(const CameraRecord& camera);
+    void OpenFirmware(const CameraRecord& camera);
+    [[nodiscard]] int SelectedLine() const;
+
+    DiscoveryConfig m_config;
+    QVBoxLayout m_layout;
+    QListWidget m_list;
+    std::vector<CameraRecord> m_records;
+    QMenu m_menu;
+    QSystemTrayIcon m_tray;
+    std::unique_ptr<CDiscoveryWorker> m_worker;
+    QDialog* m_cameraDialog = nullptr;  // the camera dialog open right now
+    bool m_ending = false;              // a socket error is ending the program
+    bool m_initialised = false;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,385 @@
+#include "mainwindow/main_dlg.h"
+
+#include <arpa/inet.h>
+#include <poll.h>
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <atomic>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <thread>
+
+#include "dialogs/firmware_dlg.h"
+#include "dialogs/image_file_chooser.h"
+#include "dialogs/message_box.h"
+#include "dialogs/network_dlg.h"
+#include "mainwindow/camera_line.h"
+#include "protocol/text_field.h"
+#include "res/resource_ids.h"
+#include "res/string_table.h"
+#include "tests/test_sockets.h"
+#include "tools/fakecam/upgrade_listener.h"
+
+using namespace vantrel;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+CameraRecord Camera(const char* id, const char* ip, std::uint8_t subnetMatch = 1,
+                    std::uint32_t appVersion = 0x01000001) {
+    CameraRecord camera{};
+    StoreFieldText(camera.id, id);
+    StoreFieldText(camera.alias, id);
+    camera.ip = inet_addr(ip);
+    camera.mask = inet_addr("255.255.255.0");
+    camera.gateway = camera.dns = (camera.ip & camera.mask) | htonl(1);
+    camera.httpPort = htons(80);
+    camera.appVersion = appVersion;
+    camera.subnetMatch = subnetMatch;
+    camera.seen = 1;
+    return camera;
+}
+
+std::optional<Bytes> ReceiveDatagram(SocketHandle socket, int timeoutMs) {
+    pollfd entry{socket, POLLIN, 0};
+    if (poll(&entry, 1, timeoutMs) != 1) {
+        return std::nullopt;
+    }
+    Bytes bytes(2048);
+    bytes.resize(
+        static_cast<std::size_t>(std::max(0L, recv(socket, bytes.data(), bytes.size(), 0))));
+    return bytes;
+}
+
+// Runs the action on the next modal dialog once it is up. The timer
+// belongs to the test, so none outlives it.
+void WhenModal(QObject* owner, std::function<void(QWidget*)> action) {
+    auto* timer = new QTimer(owner);
+    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            action(modal);
+        }
+    });
+    timer->start(10);
+}
+
+}  // namespace
+
+// Captures the web pages the window opens.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+  public:
+    QList<QUrl> opened;
+  public slots:
+    void Open(const QUrl& url) { opened.append(url); }
+};
+
+class MainDlgTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::LoopbackUdp> m_camera;
+    std::atomic<std::uint64_t> m_now{1000};
+    std::unique_ptr<CMainDlg> m_window;
+    UrlCatcher m_urls;
+    std::unique_ptr<QObject> m_timers;
+
+    QListWidget* List() { return m_window->findChild<QListWidget*>("cameraList"); }
+    QStringList Lines() {
+        QStringList lines;
+        for (int i = 0; i < List()->count(); ++i) {
+            lines << List()->item(i)->text();
+        }
+        return lines;
+    }
+    // Line i shows record i, but for records updated since the last tick.
+    bool Mirrors() {
+        const auto& records = m_window->Records();
+        if (List()->count() != static_cast<int>(records.size())) {
+            return false;
+        }
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            if (List()->item(static_cast<int>(i))->text() !=
+                QString::fromLatin1(CameraLineText(records[i]))) {
+                return false;
+            }
+        }
+        return true;
+    }
+    void Found(const CameraRecord& camera) {
+        m_window->OnCameraFound(std::make_unique<CameraRecord>(camera));
+    }
+    // Starts the worker and takes its first search, so later datagrams are
+    // the window's doing.
+    void StartWorker() {
+        m_window->OnInitDialog();
+        const auto first = ReceiveDatagram(m_camera->socket.Get(), 5000);
+        QVERIFY(first && first->size() == 27);
+        QTest::qWait(50);  // its refresh tick arrives and empties nothing
+    }
+    void Select(int line) { List()->setCurrentRow(line); }
+    QRect LineRect(int line) {
+        QTest::qWait(20);  // the list lays its lines out late
+        return List()->visualItemRect(List()->item(line));
+    }
+    void DoubleClick(int line) {
+        const QRect rect = LineRect(line);
+        QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+  private slots:
+    void init() {
+        CMessageBox::StartRecording();
+        QDesktopServices::setUrlHandler("http", &m_urls, "Open");
+        m_urls.opened.clear();
+        m_camera = std::make_unique<test::LoopbackUdp>();
+        DiscoveryConfig config;
+        config.port = ntohs(test::LoopbackUdp().port);
+        config.destination = test::LoopbackAddress();
+        config.destinationPort = ntohs(m_camera->port);
+        config.clock = [this] { return m_now.load(); };
+        m_window = std::make_unique<CMainDlg>(config);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_timers = std::make_unique<QObject>();
+        StartWorker();
+    }
+    void cleanup() {
+        m_timers.reset();
+        m_window.reset();
+        m_camera.reset();
+        QDesktopServices::unsetUrlHandler("http");
+        CMessageBox::StopRecording();
+    }
+
+    void mirrorsTheRecordsAndUpdatesLinesAtTheNextTick() {
+        m_window->OnCameraRefresh();
+        QVERIFY(Lines().isEmpty());
+        Found(Camera("A", "192.168.1.10"));
+        Found(Camera("B", "192.168.1.11"));
+        QCOMPARE(Lines().size(), 2);
+        QVERIFY(Mirrors());
+        Found(Camera("A", "192.168.1.99"));
+        QCOMPARE(m_window->Records().size(), 2u);
+        QVERIFY2(Lines()[0].endsWith("http://192.168.1.10"), "unchanged until the tick");
+        m_window->OnCameraRefresh();
+        QVERIFY(Lines()[0].endsWith("http://192.168.1.99"));
+        QVERIFY(Mirrors());
+        for (const CameraRecord& record : m_window->Records()) {
+            QCOMPARE(record.seen, std::uint8_t{0});
+        }
+    }
+
+    void dropsCamerasThatStopAnswering() {
+        for (const char* id : {"A", "B", "C", "D", "E"}) {
+            Found(Camera(id, "192.168.1.10"));
+        }
+        m_window->OnCameraRefresh();
+        Found(Camera("B", "192.168.1.10"));
+        Found(Camera("D", "192.168.1.10"));
+        m_window->OnCameraRefresh();  // A, C and E go at once
+        QCOMPARE(Lines(),
+                 (QStringList{QString::fromLatin1(CameraLineText(Camera("B", "192.168.1.10"))),
+                              QString::fromLatin1(CameraLineText(Camera("D", "192.168.1.10")))}));
+        QVERIFY(Mirrors());
+        Found(Camera("A", "192.168.1.10"));  // back again: at the end
+        QCOMPARE(QString::fromLatin1(m_window->Records().back().id), QString("A"));
+        QVERIFY(Mirrors());
+    }
+
+    void theFirstOfThreeGoingRewritesTheOtherTwo() {
+        Found(Camera("A", "192.168.1.10"));
+        Found(Camera("B", "192.168.1.11"));
+        Found(Camera("C", "192.168.1.12"));
+        m_window->OnCameraRefresh();
+        Found(Camera("B", "192.168.1.11"));
+        Found(Camera("C", "192.168.1.12"));
+        m_window->OnCameraRefresh();
+        QCOMPARE(Lines().size(), 2);
+        QVERIFY(Lines()[0].endsWith("192.168.1.11"));
+        QVERIFY(Lines()[1].endsWith("192.168.1.12"));
+    }
+
+    void twoCamerasWithOneIdShareARecord() {
+        Found(Camera("SAME", "192.168.1.10"));
+        Found(Camera("SAME", "192.168.1.20"));
+        QCOMPARE(m_window->Records().size(), 1u);
+        QCOMPARE(m_window->Records()[0].ip, inet_addr("192.168.1.20"));
+    }
+
+    void aRightPressOpensTheMenuOnlyOnASelection() {
+        Found(Camera("WEB", "192.168.1.10"));
+        Found(Camera("NOFW", "192.168.1.11", 1, 0));
+        Found(Camera("AWAY", "10.0.0.5", 0, 1));
+        List()->clearSelection();
+        m_window->OnListRightButton({5, 5});
+        QVERIFY(!m_window->Menu().isVisible());
+
+        const bool enabled[] = {true, false, false};
+        for (int line = 0; line < 3; ++line) {
+            const QRect rect = LineRect(line);
+            QTest::mousePress(List()->viewport(), Qt::RightButton, {}, rect.center());
+            QTest::mouseRelease(List()->viewport(), Qt::RightButton, {}, rect.center());
+            QTRY_VERIFY(m_window->Menu().isVisible());
+            QCOMPARE(List()->currentRow(), line);
+            const QList<QAction*> actions = m_window->Menu().actions();
+            QCOMPARE(actions.size(), 3);
+            QCOMPARE(actions[0]->text(), QString("Access IP Camera"));
+            QCOMPARE(actions[0]->isEnabled(), enabled[line]);
+            QVERIFY(actions[1]->isEnabled() && actions[2]->isEnabled());
+            m_window->Menu().hide();
+        }
+    }
+
+    void aMenuCommandActsOnTheCopyTakenWhenItOpened() {
+        CameraRecord web = Camera("WEB", "192.168.1.10");
+        web.httpPort = htons(8080);
+        Found(web);
+        Select(0);
+        m_window->OnListRightButton({5, 5});
+        m_window->OnCameraRefresh();
+        m_window->OnCameraRefresh();  // the camera is gone from the list
+        QVERIFY(Lines().isEmpty());
+        m_window->Menu().actions()[0]->trigger();
+        QCOMPARE(m_urls.opened, QList<QUrl>{QUrl("http://192.168.1.10:8080")});
+    }
+
+    void aDoubleClickPicksTheActionForTheCamera() {
+        Found(Camera("AWAY", "10.0.0.5", 0, 0));
+        Found(Camera("WEB", "192.168.1.10"));
+        Found(Camera("NOFW", "192.168.1.11", 1, 0));
+        QString opened;
+        WhenModal(m_timers.get(), [&](QWidget* modal) {
+            opened = modal->objectName();
+            static_cast<QDialog*>(modal)->reject();
+        });
+        Select(0);
+        m_window->OnListDoubleClick();
+        QCOMPARE(opened, QString("networkDialog"));
+        Select(1);
+        m_window->OnListDoubleClick();
+        QCOMPARE(m_urls.opened, QList<QUrl>{QUrl("http://192.168.1.10")});
+        WhenModal(m_timers.get(), [&](QWidget* modal) {
+            opened = modal->objectName();
+            static_cast<QDialog*>(modal)->reject();
+        });
+        Select(2);
+        m_window->OnListDoubleClick();
+        QCOMPARE(opened, QString("firmwareDialog"));
+        List()->clearSelection();
+        m_window->OnListDoubleClick();  // nothing selected: nothing happens
+        QCOMPARE(m_urls.opened.size(), 1);
+    }
+
+    void acceptedNetworkSettingsGoToTheWorkerOnce() {
+        Found(Camera("AWAY", "10.0.0.5", 0, 1));
+        WhenModal(m_timers.get(), [](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+        DoubleClick(0);
+        QVERIFY2(!ReceiveDatagram(m_camera->socket.Get(), 300), "Return sends nothing");
+
+        WhenModal(m_timers.get(), [](QWidget* modal) {
+            modal->findChild<QLineEdit*>("passwordEdit")->setText("secret");
+            QTest::mouseClick(modal->findChild<QPushButton*>("setButton"), Qt::LeftButton);
+        });
+        DoubleClick(0);
+        const auto request = ReceiveDatagram(m_camera->socket.Get(), 5000);
+        QVERIFY(request && request->size() == 82);
+        const auto search = ReceiveDatagram(m_camera->socket.Get(), 5000);
+        QVERIFY2(search && search->size() == 27, "the worker searches by itself");
+        QVERIFY2(!ReceiveDatagram(m_camera->socket.Get(), 300), "and once only");
+    }
+
+    void aCompletedUpgradeAsksForASearchAtOnce() {
+        std::atomic<bool> stop{false};
+        fakecam::UpgradeOptions options;
+        options.bindAddress = test::LoopbackAddress();
+        CameraRecord camera = Camera("CAM1", "127.0.0.1", 1, 0);
+        StoreFieldText(camera.password, "secret");
+        camera.httpPort = 0;
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> log(std::fopen("/dev/null", "w"),
+                                                            &std::fclose);
+        fakecam::CUpgradeListener listener(camera, options, log.get());
+        QVERIFY(listener.Open());
+        std::thread serving([&] { listener.Run(stop); });
+        camera.httpPort = htons(listener.Port());
+        std::memset(camera.password, 0, sizeof camera.password);
+        Found(camera);
+
+        QTemporaryDir files;
+        const QString image = files.filePath("system.bin");
+        std::ofstream(image.toStdString(), std::ios::binary) << "BNEG and the rest";
+        WhenModal(m_timers.get(), [](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+        DoubleClick(0);
+        QVERIFY2(!ReceiveDatagram(m_camera->socket.Get(), 300), "Return asks for nothing");
+        CImageFileChooser::SetNextAnswer(image);
+        WhenModal(m_timers.get(), [](QWidget* modal) {
+            modal->findChild<QLineEdit*>("passwordEdit")->setText("secret");
+            QTest::mouseClick(modal->findChild<QPushButton*>("upgradeSystemButton"),
+                              Qt::LeftButton);
+        });
+        DoubleClick(0);
+        const auto search = ReceiveDatagram(m_camera->socket.Get(), 5000);
+        QVERIFY(search && search->size() == 27);
+        QVERIFY(!ReceiveDatagram(m_camera->socket.Get(), 300));
+        stop = true;
+        serving.join();
+        QVERIFY(CMessageBox::TakeRecorded().empty());
+    }
+
+    void reportsOnlyTheErrorsThatMeanSomething() {
+        for (const int code : {0, 2, 3, 4, 7, -3, 1000}) {
+            m_window->OnCameraError(code);
+        }
+        QVERIFY(CMessageBox::TakeRecorded().empty());
+        for (const int code : {1, 5, 6}) {
+            m_window->OnCameraError(code);
+        }
+        QCOMPARE(CMessageBox::TakeRecorded(),
+                 (std::vector<int>{IDS_INCORRECT_PASSWORD, IDS_INCORRECT_PASSWORD,
+                                   IDS_INCORRECT_PASSWORD}));
+        QVERIFY(m_window->isVisible());
+    }
+
+    void aSocketErrorEndsTheProgramThroughTheShutdown() {
+        Found(Camera("AWAY", "10.0.0.5", 0, 1));
+        // A camera dialog is open when the error comes: it ends first and
+        // its result is not acted on.
+        QTimer::singleShot(0, m_window.get(), [this] {
+            WhenModal(m_timers.get(), [this](QWidget* modal) {
+                modal->findChild<QLineEdit*>("passwordEdit")->setText("secret");
+                m_window->PostCameraError(-2);
+            });
+            Select(0);
+            m_window->OnListDoubleClick();
+        });
+        const int result = m_window->exec();
+        QCOMPARE(result, int(QDialog::Rejected));
+        QCOMPARE(CMessageBox::TakeRecorded(), std::vector<int>{IDS_SOCKET_ERROR});
+        QVERIFY(Lines().isEmpty());
+        QVERIFY(m_window->Records().empty());
+        // The worker has stopped: nothing more comes from it.
+        ReceiveDatagram(m_camera->socket.Get(), 100);  // its first search
+        QVERIFY(!ReceiveDatagram(m_camera->socket.Get(), 300));
+    }
+
+    void enterAndEscapeEndTheWindow() {
+        QTimer::singleShot(0, m_window.get(), [this] { QTest::keyClick(List(), Qt::Key_Return); });
+        QCOMPARE(m_window->exec(), int(QDialog::Accepted));
+        QTimer::singleShot(0, m_window.get(), [this] { QTest::keyClick(List(), Qt::Key_Escape); });
+        QCOMPARE(m_window->exec(), int(QDialog::Rejected));
+    }
+};
+
+QTEST_MAIN(MainDlgTest)
+#include "main_dlg_test.moc"

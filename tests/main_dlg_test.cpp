@@ -27,9 +27,11 @@
 #include "res/resource_ids.h"
 #include "res/string_table.h"
 #include "tests/test_sockets.h"
+#include "tests/when_modal.h"
 #include "tools/fakecam/upgrade_listener.h"
 
 using namespace vantrel;
+using vantrel::test::WhenModal;
 
 namespace {
 
@@ -59,20 +61,6 @@ std::optional<Bytes> ReceiveDatagram(SocketHandle socket, int timeoutMs) {
     bytes.resize(
         static_cast<std::size_t>(std::max(0L, recv(socket, bytes.data(), bytes.size(), 0))));
     return bytes;
-}
-
-// Runs the action on the next modal dialog once it is up. The timer
-// belongs to the test, so none outlives it.
-void WhenModal(QObject* owner, std::function<void(QWidget*)> action) {
-    auto* timer = new QTimer(owner);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            action(modal);
-        }
-    });
-    timer->start(10);
 }
 
 }  // namespace

@@ -41,6 +41,18 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+# A run that was killed outright (a test timeout) could not clean up; its
+# namespaces carry the number of a process that is gone.
+for ns in $(ip netns list 2>/dev/null | grep -oE '^vt[0-9]+-[a-z-]+' || true); do
+    owner=${ns%%-*}
+    owner=${owner#vt}
+    if [ ! -d "/proc/$owner" ]; then
+        pids=$(ip netns pids "$ns" 2>/dev/null || true)
+        [ -n "$pids" ] && kill -9 $pids 2>/dev/null || true
+        ip netns del "$ns" 2>/dev/null || true
+    fi
+done
+
 if [ "$(id -u)" -ne 0 ] || ! command -v ip >/dev/null || ! ip netns add "$host" 2>/dev/null; then
     echo "testlan: cannot make network namespaces here (needs root and iproute2); skipping" >&2
     exit 77

@@ -1,0 +1,117 @@
+// The main window with its real worker on port 10000, in the test LAN that
+// tests/testlan.sh builds, against fakecam cameras on both segments.
+
+#include <arpa/inet.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "dialogs/message_box.h"
+#include "mainwindow/main_dlg.h"
+#include "tests/fakecam_process.h"
+#include "tests/when_modal.h"
+
+using namespace vantrel;
+
+class MainWindowLanTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<CMainDlg> m_window;
+    std::unique_ptr<test::FakecamProcess> m_cameraA, m_cameraX, m_cameraB;
+
+    QStringList Lines() {
+        auto* list = m_window->findChild<QListWidget*>("cameraList");
+        QStringList lines;
+        for (int i = 0; i < list->count(); ++i) {
+            lines << list->item(i)->text();
+        }
+        lines.sort();
+        return lines;
+    }
+
+  private slots:
+    void init() {
+        if (test::Environment("TESTLAN_HOST_NS").empty()) {
+            QSKIP("runs inside tests/testlan.sh only");
+        }
+        CMessageBox::StartRecording();
+        const std::string ready = "cameras on UDP port 10000";
+        m_cameraA = std::make_unique<test::FakecamProcess>(
+            test::Environment("TESTLAN_CAM_A_NS"),
+            std::vector<std::string>{
+                "--camera",
+                "id=CAMA,name=Front door,ip=10.71.1.20,mask=255.255.255.0,gateway=10.71.1.1,"
+                "dns=10.71.1.1,password=alpha",
+                "--camera",
+                "id=CAMN,name=Loading bay,ip=10.71.1.21,mask=255.255.255.0,app=0.0.0.0"});
+        m_cameraX = std::make_unique<test::FakecamProcess>(
+            test::Environment("TESTLAN_CAM_X_NS"),
+            std::vector<std::string>{"--camera",
+                                     "id=CAMX,name=Lobby,ip=172.29.5.20,mask=255.255.255.0"});
+        m_cameraB = std::make_unique<test::FakecamProcess>(
+            test::Environment("TESTLAN_CAM_B_NS"),
+            std::vector<std::string>{
+                "--camera", "id=CAMB,name=Yard,ip=10.71.2.30,mask=255.255.255.0,port=8080"});
+        for (auto* camera : {m_cameraA.get(), m_cameraX.get(), m_cameraB.get()}) {
+            QVERIFY(camera->WaitForOutput(ready));
+        }
+        m_window = std::make_unique<CMainDlg>();
+        m_window->show();
+        m_window->OnInitDialog();
+    }
+    void cleanup() {
+        m_window.reset();
+        m_cameraA.reset();
+        m_cameraX.reset();
+        m_cameraB.reset();
+        CMessageBox::StopRecording();
+    }
+
+    void listsEveryCameraWithinOneSearchPeriod() {
+        const QStringList expected = {
+            "Front door               http://10.71.1.20",
+            "Loading bay              appication firmware does not exist, please dbclick to "
+            "upgrade it !",
+            "Lobby                    subnet does not match, please dbclick to change network "
+            "settings !",
+            "Yard                     http://10.71.2.30:8080",
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(Lines(), expected, 3000);
+        // A camera that stops answering is gone after the next period.
+        m_cameraB.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(Lines().size(), 3, 8000);
+        QVERIFY(!Lines().join("\n").contains("Yard"));
+        QVERIFY(CMessageBox::TakeRecorded().empty());
+    }
+
+    void showsTheNewAddressOfACameraChangedThroughTheDialog() {
+        auto* list = m_window->findChild<QListWidget*>("cameraList");
+        QTRY_VERIFY_WITH_TIMEOUT(Lines().size() == 4, 3000);
+        const auto lines = list->findItems("Front door", Qt::MatchStartsWith);
+        QCOMPARE(lines.size(), 1);
+        list->setCurrentItem(lines.front());
+        m_window->OnListRightButton({1, 1});
+        QObject timers;
+        test::WhenModal(&timers, [](QWidget* dialog) {
+            dialog->findChild<QLineEdit*>("ipAddressEdit")->setText("10.71.1.77");
+            dialog->findChild<QLineEdit*>("passwordEdit")->setText("alpha");
+            QTest::mouseClick(dialog->findChild<QPushButton*>("setButton"), Qt::LeftButton);
+            if (dialog->isVisible()) {
+                static_cast<QDialog*>(dialog)->reject();  // a check failed
+            }
+        });
+        const auto actions = m_window->Menu().actions();
+        actions[1]->trigger();  // "Network Settings"
+        QTRY_VERIFY_WITH_TIMEOUT(
+            Lines().join("\n").contains("Front door               http://10.71.1.77"), 8000);
+        QVERIFY(CMessageBox::TakeRecorded().empty());
+    }
+};
+
+QTEST_MAIN(MainWindowLanTest)
+#include "main_window_e2e_test.moc"

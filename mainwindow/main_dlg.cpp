@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -73,9 +74,14 @@ CMainDlg::~CMainDlg() {
 
 int CMainDlg::exec() {
     OnInitDialog();
-    const int result = QDialog::exec();
+    // Not QDialog::exec(): its loop ends whenever the window is hidden, and
+    // hiding to the tray must not end the program. This one ends with done().
+    QEventLoop loop;
+    connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    show();
+    loop.exec(QEventLoop::DialogExec);
     OnDestroy();
-    return result;
+    return result();
 }
 
 void CMainDlg::OnInitDialog() {

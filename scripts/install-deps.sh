@@ -9,6 +9,7 @@ packages=(
     clang libclang-rt-14-dev
     iproute2
     qt6-base-dev libgl-dev
+    xvfb xdotool trayer openbox x11-utils
 )
 
 missing=()

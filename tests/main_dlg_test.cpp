@@ -361,6 +361,20 @@ class MainDlgTest : public QObject {
         QVERIFY(!ReceiveDatagram(m_camera->socket.Get(), 300));
     }
 
+    void hidingTheWindowDoesNotEndIt() {
+        bool running = false;
+        QTimer::singleShot(0, m_window.get(), [&] {
+            m_window->hide();  // as minimising to the tray does
+            QTimer::singleShot(100, m_window.get(), [&] {
+                running = true;
+                m_window->ShowAndRaise();
+                m_window->reject();
+            });
+        });
+        QCOMPARE(m_window->exec(), int(QDialog::Rejected));
+        QVERIFY(running);
+    }
+
     void enterAndEscapeEndTheWindow() {
         QTimer::singleShot(0, m_window.get(), [this] { QTest::keyClick(List(), Qt::Key_Return); });
         QCOMPARE(m_window->exec(), int(QDialog::Accepted));

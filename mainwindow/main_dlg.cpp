@@ -126,6 +126,8 @@ void CMainDlg::OnInitDialog() {
 }
 
 void CMainDlg::OnDestroy() {
+    // The list goes before this window's base: it must not call back here.
+    m_list.viewport()->removeEventFilter(this);
     m_records.clear();
     m_list.clear();
     m_tray.hide();

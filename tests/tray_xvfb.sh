@@ -33,7 +33,7 @@ run_case() {
         tray_pid=$!
         sleep 0.5
     fi
-    "$vantrel" >/dev/null 2>&1 &
+    "$vantrel" >>"${TRAY_LOG:-/dev/null}" 2>&1 &
     local app=$!
     wait_for '[ -n "$(visible)" ]' || fail "no window appeared"
     window=$(visible)

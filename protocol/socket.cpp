@@ -66,6 +66,12 @@ int LastSocketError() {
 
 WaitResult WaitReadable(SocketHandle socket, std::uint32_t timeoutMs) {
     if (socket == INVALID_SOCKET_HANDLE) {
+        // Set the reason, so a caller asking for it does not read a stale one.
+#ifdef _WIN32
+        WSASetLastError(WSAENOTSOCK);
+#else
+        errno = EBADF;
+#endif
         return WaitResult::Failed;
     }
     using Clock = std::chrono::steady_clock;

@@ -56,6 +56,15 @@ void LoopbackUdp::SendTo(const LoopbackUdp& peer, const void* data, std::size_t 
                      sizeof address));
 }
 
+UniqueSocket ListenOnLoopback(std::uint16_t& port, int backlog) {
+    UniqueSocket listener(::socket(AF_INET, SOCK_STREAM, 0));
+    const sockaddr_in address = LoopbackEndpoint(0);
+    EXPECT_EQ(0, bind(listener.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address));
+    EXPECT_EQ(0, listen(listener.Get(), backlog));
+    port = ntohs(BoundPort(listener.Get()));
+    return listener;
+}
+
 LoopbackTcp::LoopbackTcp() {
     UniqueSocket listener(::socket(AF_INET, SOCK_STREAM, 0));
     sockaddr_in address = LoopbackEndpoint(0);

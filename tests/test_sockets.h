@@ -32,6 +32,9 @@ struct LoopbackTcp {
 
 std::uint32_t LoopbackAddress();  // network order
 
+// A TCP socket listening on a free loopback port; port in host order.
+UniqueSocket ListenOnLoopback(std::uint16_t& port, int backlog = 1);
+
 // Bytes written to a socket by the other end, up to count or a 2 s silence.
 std::vector<std::uint8_t> ReadAvailable(SocketHandle socket, std::size_t count);
 

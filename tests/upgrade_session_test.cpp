@@ -236,15 +236,8 @@ TEST_F(UpgradeSessionTest, AnImageThatShrinksWhileUploadingIsNeverPadded) {
 // and id, accepts any password, and keeps all it received.
 class ScriptedCamera {
   public:
-    ScriptedCamera(std::uint16_t result, const char* id) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = test::LoopbackAddress();
-        EXPECT_EQ(0, bind(m_listener.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address));
-        EXPECT_EQ(0, listen(m_listener.Get(), 1));
-        socklen_t length = sizeof address;
-        getsockname(m_listener.Get(), reinterpret_cast<sockaddr*>(&address), &length);
-        port = ntohs(address.sin_port);
+    ScriptedCamera(std::uint16_t result, const char* id)
+        : m_listener(test::ListenOnLoopback(port)) {
         Bytes login = {static_cast<std::uint8_t>(result), static_cast<std::uint8_t>(result >> 8)};
         char field[13] = {};
         StoreFieldText(field, id);
@@ -279,7 +272,7 @@ class ScriptedCamera {
 
   private:
     Bytes received;
-    UniqueSocket m_listener{socket(AF_INET, SOCK_STREAM, 0)};
+    UniqueSocket m_listener;
     std::thread m_thread;
 };
 
@@ -316,22 +309,15 @@ TEST(UpgradeLoginTest, AnotherCamerasIdStopsTheSessionBeforeAnyPassword) {
 TEST(UpgradeConnectTest, GivesUpOnACameraThatDoesNotAnswerWithinThreeSeconds) {
     // A listener whose backlog is full drops further connection requests,
     // as an unreachable camera would.
-    UniqueSocket listener(socket(AF_INET, SOCK_STREAM, 0));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = test::LoopbackAddress();
-    ASSERT_EQ(0, bind(listener.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address));
-    ASSERT_EQ(0, listen(listener.Get(), 0));
-    socklen_t length = sizeof address;
-    getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&address), &length);
+    std::uint16_t port = 0;
+    const UniqueSocket listener = test::ListenOnLoopback(port, 0);
     std::vector<UniqueSocket> fillers;
     for (int i = 0; i < 4; ++i) {
         fillers.emplace_back(socket(AF_INET, SOCK_STREAM, 0));
-        (void)ConnectWithTimeout(fillers.back().Get(), address.sin_addr.s_addr, address.sin_port,
-                                 200);
+        (void)ConnectWithTimeout(fillers.back().Get(), test::LoopbackAddress(), htons(port), 200);
     }
     RecordingView view;
-    CameraRecord camera = Camera(ntohs(address.sin_port));
+    CameraRecord camera = Camera(port);
     const std::string path = ::testing::TempDir() + "vantrel_connect.bin";
     std::ofstream(path, std::ios::binary) << "BNEG";
     const auto start = std::chrono::steady_clock::now();

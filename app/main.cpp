@@ -4,6 +4,7 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    QApplication::setDesktopFileName("vantrel");
+    // Wayland shells match the window to its desktop entry by this name.
+    QApplication::setDesktopFileName("org.vantrel.Vantrel");
     return vantrel::CMainApp().InitInstance();
 }

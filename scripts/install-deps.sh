@@ -10,6 +10,7 @@ packages=(
     iproute2
     qt6-base-dev libgl-dev
     xvfb xdotool trayer openbox x11-utils
+    desktop-file-utils appstream dpkg-dev
 )
 
 missing=()

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# What a packager checks: the desktop entry and the AppStream file validate,
+# the .deb (its dependencies from dpkg-shlibdeps) installs with apt, and the
+# installed program starts, searches in a test namespace and ends cleanly.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+desktop-file-validate res/org.vantrel.Vantrel.desktop
+appstreamcli validate --no-net res/org.vantrel.Vantrel.metainfo.xml
+cmake --preset default >/dev/null
+cmake --build --preset default
+rm -f build/default/vantrel_*.deb
+(cd build/default && cpack -G DEB >/dev/null)
+deb=$(ls build/default/vantrel_*.deb)
+echo "built $deb; depends: $(dpkg-deb -f "$deb" Depends)"
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >/dev/null
+trap 'DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq vantrel >/dev/null' EXIT
+for file in /usr/bin/vantrel /usr/share/applications/org.vantrel.Vantrel.desktop \
+    /usr/share/metainfo/org.vantrel.Vantrel.metainfo.xml \
+    /usr/share/icons/hicolor/scalable/apps/org.vantrel.Vantrel.svg \
+    /usr/share/icons/hicolor/48x48/apps/org.vantrel.Vantrel.png \
+    /usr/share/icons/hicolor/128x128/apps/org.vantrel.Vantrel.png; do
+    [ -f "$file" ] || { echo "not installed: $file" >&2; exit 1; }
+done
+tests/testlan.sh "$PWD/tests/app_e2e.sh" /usr/bin/vantrel "$PWD/build/default/tools/fakecam/fakecam"
+echo "package check: 1 passed, 0 failed"

@@ -23,8 +23,6 @@ class CSingleInstance : public QObject {
     // What to do when a later copy asks this one to show itself.
     void OnShowRequested(std::function<void()> show) { m_show = std::move(show); }
 
-    [[nodiscard]] const QString& Name() const { return m_name; }
-
   private:
     QString m_name;
     QLocalServer m_server;

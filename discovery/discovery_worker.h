@@ -27,7 +27,6 @@ class CDiscoveryWorker {
     void PostSetNetwork(const CameraRecord& record);
     // WM_SEARCH_NOW.
     void PostSearchNow();
-    void Post(ThreadMessage message) { m_queue.Post(std::move(message)); }
 
   private:
     IDiscoverySink& m_sink;

@@ -36,8 +36,6 @@ class CDiscoveryResponder {
     // Answers until stop is set, checking it every 100 ms.
     void Run(const std::atomic<bool>& stop);
 
-    [[nodiscard]] const std::vector<CameraRecord>& Cameras() const { return m_cameras; }
-
   private:
     void OnSearch(const sockaddr_in& sender);
     void OnSetNetwork(const sockaddr_in& sender);

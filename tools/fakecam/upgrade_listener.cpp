@@ -109,7 +109,6 @@ void CUpgradeListener::Run(const std::atomic<bool>& stop) {
         }
         UniqueSocket connection(accept(m_listener.Get(), nullptr, nullptr));
         if (connection.IsValid()) {
-            ++m_connections;
             Serve(std::move(connection), stop);
         }
     }

@@ -71,8 +71,6 @@ class CUpgradeListener {
 
     // Waits until an upload has ended (whole or broken off) and returns it.
     [[nodiscard]] std::optional<ReceivedUpload> WaitForUpload(int timeoutMs);
-    // How many connections were served.
-    [[nodiscard]] int Connections() const { return m_connections; }
 
   private:
     void Serve(UniqueSocket connection, const std::atomic<bool>& stop);
@@ -87,7 +85,6 @@ class CUpgradeListener {
     UpgradeOptions m_options;
     std::FILE* m_log;
     UniqueSocket m_listener;
-    std::atomic<int> m_connections{0};
     std::mutex m_mutex;
     std::condition_variable m_finished;
     std::optional<ReceivedUpload> m_upload;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 
@@ -9,6 +10,11 @@ namespace vantrel {
 // that asks for more than is left fails and does not move the position.
 // Values are copied as they stand on the wire: integers least significant
 // byte first, addresses and ports in network order.
+// ReadU16 and ReadU32 copy the wire bytes straight into the value, which
+// gives the little-endian number only on a little-endian host.
+static_assert(std::endian::native == std::endian::little,
+              "CBodyCursor reads integers as they lie in memory");
+
 class CBodyCursor {
   public:
     void Start(const std::uint8_t* body, std::size_t length) {

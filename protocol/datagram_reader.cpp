@@ -14,7 +14,9 @@ Status CDatagramReader::Receive(SocketHandle socket, std::uint32_t timeoutMs) {
             break;
     }
     const long received = ReceiveSome(socket, m_buffer.data(), m_buffer.size());
-    if (received <= 0) {
+    // Anyone on the LAN can send an empty datagram; it is not a fault of
+    // this socket.
+    if (received < 0) {
         return STATUS_SOCKET_ERROR;
     }
     m_length = static_cast<std::size_t>(received);

@@ -11,13 +11,18 @@
 namespace vantrel {
 
 // Takes one datagram at a time from a UDP socket; a datagram holds exactly
-// one packet, with nothing before or after it.
+// one packet, with nothing before or after it. Not copyable: the body
+// cursor points into the reader's own buffer.
 class CDatagramReader {
   public:
     static constexpr std::size_t BUFFER_SIZE = 102400;
 
-    // STATUS_OK, STATUS_TIMEOUT, or STATUS_SOCKET_ERROR (an empty datagram
-    // counts as a failure too).
+    CDatagramReader() = default;
+    CDatagramReader(const CDatagramReader&) = delete;
+    CDatagramReader& operator=(const CDatagramReader&) = delete;
+
+    // STATUS_OK (an empty datagram too, which then does not parse),
+    // STATUS_TIMEOUT, or STATUS_SOCKET_ERROR when the socket itself fails.
     [[nodiscard]] Status Receive(SocketHandle socket, std::uint32_t timeoutMs);
     [[nodiscard]] bool Parse(std::uint16_t& op, const char* magic);
 

@@ -14,10 +14,15 @@ namespace vantrel {
 // Collects the bytes of a TCP connection and takes whole packets out of
 // them. Bytes in front of a magic are dropped; an incomplete packet waits
 // for more bytes. The body of the last packet taken stays readable while
-// more bytes arrive.
+// more bytes arrive. Not copyable: the body cursor points into the
+// reader's own copy of the body.
 class CStreamReader {
   public:
     static constexpr std::size_t RECEIVE_SIZE = 1024;
+
+    CStreamReader() = default;
+    CStreamReader(const CStreamReader&) = delete;
+    CStreamReader& operator=(const CStreamReader&) = delete;
 
     // Takes in at most RECEIVE_SIZE bytes. STATUS_OK, STATUS_TIMEOUT,
     // STATUS_DISCONNECTED (closed, aborted or reset by the peer) or

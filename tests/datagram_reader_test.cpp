@@ -109,11 +109,18 @@ TEST_F(DatagramReaderTest, UndoesScramblingOnlyForFlagOne) {
     EXPECT_EQ(4, op);
 }
 
-TEST_F(DatagramReaderTest, TimesOutOnSilenceAndFailsOnAnEmptyDatagram) {
+TEST_F(DatagramReaderTest, TimesOutOnSilenceAndTakesAnEmptyDatagramAsUnparsable) {
     EXPECT_EQ(STATUS_TIMEOUT, reader.Receive(host.socket.Get(), 50));
     EXPECT_EQ(STATUS_TIMEOUT, reader.Receive(host.socket.Get(), 0));
+    Deliver(MakePacket(MAGIC_DISCOVERY, 1, {1, 2, 3, 4}));
+    std::uint16_t op = 0;
+    ASSERT_TRUE(Parse(op));
+    // An empty datagram is taken in and ends the previous body.
     camera.SendTo(host, nullptr, 0);
-    EXPECT_EQ(STATUS_SOCKET_ERROR, reader.Receive(host.socket.Get(), 1000));
+    EXPECT_EQ(STATUS_OK, reader.Receive(host.socket.Get(), 1000));
+    std::uint8_t byte = 0;
+    EXPECT_FALSE(reader.ReadBytes(&byte, 1));
+    EXPECT_FALSE(Parse(op));
     EXPECT_EQ(STATUS_SOCKET_ERROR, reader.Receive(INVALID_SOCKET_HANDLE, 10));
 }
 

@@ -35,7 +35,10 @@ class RoundSink : public IDiscoverySink {
         std::size_t newCameras = 0;
     };
 
-    void PostCameraError(int code) override { std::printf("  worker error %d\n", code); }
+    void PostSocketError() override { std::printf("  worker socket error\n"); }
+    void PostSetNetworkResult(std::uint16_t result) override {
+        std::printf("  set-network result %u\n", result);
+    }
     void PostCameraRefresh() override {
         const std::lock_guard lock(m_mutex);
         m_rounds.push_back({Clock::now(), Clock::now(), 0, 0});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "protocol/camera_record.h"
@@ -12,9 +13,11 @@ class IDiscoverySink {
   public:
     virtual ~IDiscoverySink() = default;
 
-    // WM_CAMERA_ERROR: -2 after a socket failure (the worker then ends), or
-    // the non-zero result of a set-network reply, sign-widened.
-    virtual void PostCameraError(int code) = 0;
+    // WM_CAMERA_ERROR: the worker's own socket failed and the worker ends.
+    virtual void PostSocketError() = 0;
+    // A camera's non-zero set-network result. It has a path of its own, so
+    // that nothing a camera sends can pass for the worker's failure.
+    virtual void PostSetNetworkResult(std::uint16_t result) = 0;
     // WM_CAMERA_REFRESH: right after each search round.
     virtual void PostCameraRefresh() = 0;
     // WM_CAMERA_FOUND: one search reply; the sink owns the record.

@@ -33,7 +33,7 @@ class CDiscoveryLoop {
 
     void Run() {
         if (!OpenSocket()) {
-            m_sink.PostCameraError(STATUS_SOCKET_ERROR);
+            m_sink.PostSocketError();
             return;
         }
         m_nextSearch = m_lastPass = m_config.clock();
@@ -79,7 +79,7 @@ class CDiscoveryLoop {
                 const bool built = BuildSetNetworkRequest(m_writer, *message->record);
                 message->record.reset();
                 if (!built || Send() != STATUS_OK) {
-                    m_sink.PostCameraError(STATUS_SOCKET_ERROR);
+                    m_sink.PostSocketError();
                     return false;
                 }
                 m_nextSearch = m_lastPass;
@@ -100,7 +100,7 @@ class CDiscoveryLoop {
             return true;
         }
         if (!BuildSearchRequest(m_writer) || Send() != STATUS_OK) {
-            m_sink.PostCameraError(STATUS_SOCKET_ERROR);
+            m_sink.PostSocketError();
             return false;
         }
         m_sink.PostCameraRefresh();
@@ -116,7 +116,7 @@ class CDiscoveryLoop {
             case STATUS_TIMEOUT:
                 return true;
             default:
-                m_sink.PostCameraError(STATUS_SOCKET_ERROR);
+                m_sink.PostSocketError();
                 return false;
         }
         std::uint16_t op = 0;
@@ -150,7 +150,7 @@ class CDiscoveryLoop {
     void OnSetNetworkReply() {
         std::uint16_t result = 0;
         if (ReadSetNetworkResult(m_reader, result) && result != 0) {
-            m_sink.PostCameraError(static_cast<std::int16_t>(result));
+            m_sink.PostSetNetworkResult(result);
         }
     }
 

@@ -27,7 +27,8 @@ struct DiscoveryConfig {
 };
 
 // The worker's loop: one thread message, a search when due, one datagram,
-// until QUIT or a socket failure (reported as -2). Returns 0 on every path.
+// until QUIT or a failure of its socket (reported with PostSocketError).
+// Returns 0 on every path.
 int DiscoveryThreadProc(IDiscoverySink& sink, CThreadMessageQueue& queue,
                         const DiscoveryConfig& config);
 

@@ -29,7 +29,8 @@ std::optional<std::vector<HostInterface>> ReadHostInterfaces() {
     for (DWORD i = 0; i < table->dwNumEntries; ++i) {
         const MIB_IPADDRROW& row = table->table[i];
         const bool loopback = (ntohl(row.dwAddr) >> 24) == 127;
-        rows.push_back({row.dwAddr, row.dwMask, row.dwIndex, !loopback && row.dwBCastAddr != 0});
+        rows.push_back(
+            {row.dwAddr, row.dwMask, row.dwIndex, !loopback && row.dwBCastAddr != 0, loopback});
     }
     return rows;
 }
@@ -54,8 +55,9 @@ std::optional<std::vector<HostInterface>> ReadHostInterfaces() {
         }
         row.index = if_nametoindex(entry->ifa_name);
         const unsigned flags = entry->ifa_flags;
-        row.canBroadcast = row.index != 0 && (flags & IFF_UP) && (flags & IFF_BROADCAST) &&
-                           !(flags & IFF_LOOPBACK);
+        row.loopback = (flags & IFF_LOOPBACK) != 0 || (ntohl(row.address) >> 24) == 127;
+        row.canBroadcast =
+            row.index != 0 && (flags & IFF_UP) && (flags & IFF_BROADCAST) && !row.loopback;
         rows.push_back(row);
     }
     return rows;
@@ -66,7 +68,7 @@ std::optional<std::vector<HostInterface>> ReadHostInterfaces() {
 bool IsOnLocalSubnet(const CameraRecord& camera, const std::vector<HostInterface>& rows) {
     const std::uint32_t network = camera.ip & camera.mask;
     return std::any_of(rows.begin(), rows.end(), [network](const HostInterface& row) {
-        return (row.address & row.mask) == network;
+        return !row.loopback && (row.address & row.mask) == network;
     });
 }
 

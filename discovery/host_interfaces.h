@@ -14,6 +14,7 @@ struct HostInterface {
     std::uint32_t mask = 0;     // network order
     unsigned index = 0;         // the interface's index
     bool canBroadcast = false;  // up, not loopback, broadcast-capable
+    bool loopback = false;      // this host only: never a camera's subnet
 };
 
 // The host's IPv4 addresses in the system's order; none when the table
@@ -22,6 +23,7 @@ struct HostInterface {
 
 // A camera is on a local subnet when its own network (its mask over its
 // address) equals some row's network (the row's mask over its address).
+// Loopback rows never count: no camera lives on this host's loopback.
 [[nodiscard]] bool IsOnLocalSubnet(const CameraRecord& camera,
                                    const std::vector<HostInterface>& rows);
 

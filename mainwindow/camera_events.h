@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QPoint>
+#include <cstdint>
 #include <memory>
 
 #include "protocol/camera_record.h"
@@ -16,12 +17,14 @@ enum CameraEventType {
     WM_CAMERA_REFRESH = QEvent::User + 3,
     WM_CAMERA_FOUND = QEvent::User + 4,
     WM_LIST_RBUTTON = QEvent::User + 5,
+    WM_SET_NETWORK_RESULT = QEvent::User + 8,
 };
 
-class CCameraErrorEvent : public QEvent {
+class CSetNetworkResultEvent : public QEvent {
   public:
-    explicit CCameraErrorEvent(int code) : QEvent(Type(WM_CAMERA_ERROR)), code(code) {}
-    const int code;
+    explicit CSetNetworkResultEvent(std::uint16_t result)
+        : QEvent(Type(WM_SET_NETWORK_RESULT)), result(result) {}
+    const std::uint16_t result;
 };
 
 class CCameraFoundEvent : public QEvent {

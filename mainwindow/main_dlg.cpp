@@ -36,7 +36,7 @@ constexpr int MINIMUM_WIDTH = 760;
 constexpr int HEIGHT = 330;
 
 QString LineText(const CameraRecord& camera) {
-    return QString::fromLatin1(CameraLineText(camera));
+    return QString::fromStdString(CameraLineText(camera));
 }
 
 }  // namespace
@@ -147,8 +147,13 @@ void CMainDlg::ShowAndRaise() {
 }
 
 // Called on the worker's thread: posted, never run here.
-void CMainDlg::PostCameraError(int code) {
-    QCoreApplication::postEvent(this, std::make_unique<CCameraErrorEvent>(code).release());
+void CMainDlg::PostSocketError() {
+    QCoreApplication::postEvent(this,
+                                std::make_unique<QEvent>(QEvent::Type(WM_CAMERA_ERROR)).release());
+}
+
+void CMainDlg::PostSetNetworkResult(std::uint16_t result) {
+    QCoreApplication::postEvent(this, std::make_unique<CSetNetworkResultEvent>(result).release());
 }
 
 void CMainDlg::PostCameraRefresh() {
@@ -164,7 +169,10 @@ void CMainDlg::PostCameraFound(std::unique_ptr<CameraRecord> record) {
 bool CMainDlg::event(QEvent* event) {
     switch (static_cast<int>(event->type())) {
         case WM_CAMERA_ERROR:
-            OnCameraError(static_cast<CCameraErrorEvent*>(event)->code);
+            OnSocketError();
+            return true;
+        case WM_SET_NETWORK_RESULT:
+            OnSetNetworkResult(static_cast<CSetNetworkResultEvent*>(event)->result);
             return true;
         case WM_CAMERA_REFRESH:
             OnCameraRefresh();
@@ -248,17 +256,24 @@ void CMainDlg::OnCameraRefresh() {
     }
 }
 
-void CMainDlg::OnCameraError(int code) {
-    if (code == -2) {
-        CMessageBox::Show(IDS_SOCKET_ERROR, this);
-        m_ending = true;
-        if (m_cameraDialog != nullptr) {
-            m_cameraDialog->reject();
-        }
-        reject();
-    } else if (code == 1 || code == 5 || code == 6) {
-        CMessageBox::Show(IDS_INCORRECT_PASSWORD, this);
+void CMainDlg::OnSocketError() {
+    CMessageBox::Show(IDS_SOCKET_ERROR, this);
+    m_ending = true;
+    if (m_cameraDialog != nullptr) {
+        m_cameraDialog->reject();
     }
+    reject();
+}
+
+void CMainDlg::OnSetNetworkResult(std::uint16_t result) {
+    // Replies are not matched to requests, so anyone can send them: while
+    // the box is up, more of them would only stack further boxes on it.
+    if ((result != 1 && result != 5 && result != 6) || m_tellingPassword) {
+        return;
+    }
+    m_tellingPassword = true;
+    CMessageBox::Show(IDS_INCORRECT_PASSWORD, this);
+    m_tellingPassword = false;
 }
 
 int CMainDlg::SelectedLine() const {

@@ -35,13 +35,15 @@ class CMainDlg : public QDialog, public IDiscoverySink {
     void ShowAndRaise();
 
     // The worker's reports, posted from its thread.
-    void PostCameraError(int code) override;
+    void PostSocketError() override;
+    void PostSetNetworkResult(std::uint16_t result) override;
     void PostCameraRefresh() override;
     void PostCameraFound(std::unique_ptr<CameraRecord> record) override;
 
     void OnCameraFound(std::unique_ptr<CameraRecord> record);
     void OnCameraRefresh();
-    void OnCameraError(int code);
+    void OnSocketError();
+    void OnSetNetworkResult(std::uint16_t result);
     void OnListRightButton(QPoint position);
     void OnListDoubleClick();
     void OnCommand(int commandId);
@@ -70,6 +72,7 @@ class CMainDlg : public QDialog, public IDiscoverySink {
     std::unique_ptr<CDiscoveryWorker> m_worker;
     QDialog* m_cameraDialog = nullptr;  // the camera dialog open right now
     bool m_ending = false;              // a socket error is ending the program
+    bool m_tellingPassword = false;     // "incorrect password !" is showing
     bool m_initialised = false;
 };
 

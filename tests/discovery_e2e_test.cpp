@@ -114,10 +114,10 @@ TEST_F(DiscoveryLanTest, SetNetworkChangesACameraAndAWrongPasswordIsRefused) {
     b->ip = inet_addr("10.71.2.99");
     StoreFieldText(b->password, "wrong", 11);
     m_worker.PostSetNetwork(*b);
-    ASSERT_TRUE(m_sink.WaitForCount(Report::Error, 1));
+    ASSERT_TRUE(m_sink.WaitForCount(Report::Result, 1));
     std::vector<int> codes;
     for (const Report& report : m_sink.Reports()) {
-        if (report.kind == Report::Error) {
+        if (report.kind == Report::Result) {
             codes.push_back(report.code);
         }
     }

@@ -196,7 +196,7 @@ TEST_F(DiscoveryWorkerTest, TurnsRepliesIntoRecordsAndIgnoresBadOnes) {
     ASSERT_EQ(4u, found.size()) << "only the four good replies count";
     CameraRecord expected = local;
     expected.seen = 1;
-    expected.subnetMatch = 1;  // 127.0.0.0/8 is this host's loopback
+    expected.subnetMatch = 0;  // this host's loopback is nobody's camera subnet
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(0, std::memcmp(&expected, &found[i], sizeof expected)) << "reply " << i;
     }
@@ -205,38 +205,49 @@ TEST_F(DiscoveryWorkerTest, TurnsRepliesIntoRecordsAndIgnoresBadOnes) {
     EXPECT_EQ("", FieldText(found[3].password));
 }
 
-TEST_F(DiscoveryWorkerTest, PassesOnNonZeroSetNetworkResultsSignWidened) {
+TEST_F(DiscoveryWorkerTest, PassesOnNonZeroSetNetworkResultsOnTheirOwnPath) {
     ASSERT_TRUE(worker.Start());
     EXPECT_EQ(SEARCH, NextFromWorker());
     SendToWorker(test::MakePacket(MAGIC_DISCOVERY, 3, {0, 0}));
     SendToWorker(test::MakePacket(MAGIC_DISCOVERY, 3, {1}));  // too short
     SendToWorker(test::MakePacket(MAGIC_DISCOVERY, 3, {1, 0}));
     SendToWorker(test::MakePacket(MAGIC_DISCOVERY, 3, {0xfe, 0xff, 0x55}));
-    ASSERT_TRUE(sink.WaitForCount(Report::Error, 2));
-    // A camera's -2 is only a result: the worker keeps running.
+    ASSERT_TRUE(sink.WaitForCount(Report::Result, 2));
+    // 0xFFFE from a camera is only a result: the worker keeps running.
     worker.PostSearchNow();
     EXPECT_EQ(SEARCH, NextFromWorker());
     ASSERT_TRUE(sink.WaitForCount(Report::Refresh, 2));
     std::vector<int> codes;
     for (const Report& report : sink.Reports()) {
-        if (report.kind == Report::Error) {
+        EXPECT_NE(Report::Error, report.kind);
+        if (report.kind == Report::Result) {
             codes.push_back(report.code);
         }
     }
-    EXPECT_EQ((std::vector<int>{1, -2}), codes);
+    EXPECT_EQ((std::vector<int>{1, 0xFFFE}), codes);
 }
 
-TEST_F(DiscoveryWorkerTest, AnEmptyDatagramEndsTheWorkerWithASocketError) {
+TEST_F(DiscoveryWorkerTest, EmptyAndJunkDatagramsAreSkippedAndTheWorkerGoesOn) {
     ASSERT_TRUE(worker.Start());
     EXPECT_EQ(SEARCH, NextFromWorker());
     SendToWorker({});
-    ASSERT_TRUE(sink.WaitForCount(Report::Error, 1));
+    for (std::size_t length = 1; length <= 200; ++length) {
+        Bytes junk(length);
+        for (std::size_t i = 0; i < length; ++i) {
+            junk[i] = static_cast<std::uint8_t>(i * 131 + length * 7);
+        }
+        SendToWorker(junk);
+    }
+    SendToWorker({});
+    const CameraRecord camera = Camera("AFTER", "After", "10.9.8.7", "255.0.0.0");
+    SendToWorker(test::MakePacket(MAGIC_DISCOVERY, 1, SearchReplyBody(camera)));
+    ASSERT_TRUE(sink.WaitForCount(Report::Found, 1));
     worker.PostSearchNow();
-    EXPECT_TRUE(WorkerIsSilent(300));
-    worker.Stop();
+    EXPECT_EQ(SEARCH, NextFromWorker());
+    ASSERT_TRUE(sink.WaitForCount(Report::Refresh, 2));
     const auto reports = sink.Reports();
-    EXPECT_EQ(-2, reports.back().code);
-    EXPECT_EQ(1u, test::RecordingSink::Count(reports, Report::Refresh));
+    EXPECT_EQ(0u, test::RecordingSink::Count(reports, Report::Error));
+    EXPECT_EQ(1u, test::RecordingSink::Count(reports, Report::Found));
 }
 
 TEST_F(DiscoveryWorkerTest, ABusyPortFailsAtOnceAndQueuedRecordsAreFreed) {
@@ -247,7 +258,7 @@ TEST_F(DiscoveryWorkerTest, ABusyPortFailsAtOnceAndQueuedRecordsAreFreed) {
     ASSERT_EQ(0, bind(other.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address));
     ASSERT_TRUE(worker.Start());
     ASSERT_TRUE(sink.WaitForCount(Report::Error, 1));
-    EXPECT_EQ(-2, sink.Reports().front().code);
+    EXPECT_EQ(Report::Error, sink.Reports().front().kind);
     // Requests for a worker that has ended are freed with it (checked by
     // the sanitizer build's leak check).
     worker.PostSetNetwork(Camera("LATE", "", "10.0.0.1", "255.0.0.0"));
@@ -267,6 +278,25 @@ TEST(SubnetTest, ComparesEachSidesOwnNetwork) {
     EXPECT_FALSE(IsOnLocalSubnet(camera, {}));
     camera.mask = inet_addr("255.255.0.0");  // 192.168.0.0 is not 192.168.1.0
     EXPECT_FALSE(IsOnLocalSubnet(camera, {host, other}));
+}
+
+TEST(SubnetTest, ALoopbackRowNeverMakesACameraLocal) {
+    CameraRecord camera{};
+    camera.ip = inet_addr("127.0.0.1");
+    camera.mask = inet_addr("255.0.0.0");
+    const HostInterface loopback{inet_addr("127.0.0.1"), inet_addr("255.0.0.0"), 1, false, true};
+    const HostInterface lan{inet_addr("192.168.1.5"), inet_addr("255.255.255.0"), 2, true};
+    EXPECT_FALSE(IsOnLocalSubnet(camera, {loopback, lan}));
+    // The table this host really has marks its loopback rows.
+    const auto rows = ReadHostInterfaces();
+    ASSERT_TRUE(rows.has_value());
+    EXPECT_FALSE(IsOnLocalSubnet(camera, *rows));
+    for (const HostInterface& row : *rows) {
+        if ((ntohl(row.address) >> 24) == 127) {
+            EXPECT_TRUE(row.loopback);
+            EXPECT_FALSE(row.canBroadcast);
+        }
+    }
 }
 
 }  // namespace

@@ -325,18 +325,38 @@ class MainDlgTest : public QObject {
         QVERIFY(CMessageBox::TakeRecorded().empty());
     }
 
-    void reportsOnlyTheErrorsThatMeanSomething() {
-        for (const int code : {0, 2, 3, 4, 7, -3, 1000}) {
-            m_window->OnCameraError(code);
+    void reportsOnlyTheResultsThatMeanSomething() {
+        // 0xFFFE is a camera's result like any other, not the worker's -2.
+        for (const int code : {0, 2, 3, 4, 7, 0xFFFD, 0xFFFE, 1000}) {
+            m_window->OnSetNetworkResult(static_cast<std::uint16_t>(code));
         }
         QVERIFY(CMessageBox::TakeRecorded().empty());
         for (const int code : {1, 5, 6}) {
-            m_window->OnCameraError(code);
+            m_window->OnSetNetworkResult(static_cast<std::uint16_t>(code));
         }
         QCOMPARE(CMessageBox::TakeRecorded(),
                  (std::vector<int>{IDS_INCORRECT_PASSWORD, IDS_INCORRECT_PASSWORD,
                                    IDS_INCORRECT_PASSWORD}));
         QVERIFY(m_window->isVisible());
+    }
+
+    void aStormOfWrongPasswordResultsShowsOneBoxAtATime() {
+        // While the box is up, more results arrive and are handled.
+        int depth = 0;
+        int deepest = 0;
+        CMessageBox::StartRecording([&](int) {
+            deepest = std::max(deepest, ++depth);
+            for (int i = 0; i < 50; ++i) {
+                m_window->PostSetNetworkResult(1);
+            }
+            QCoreApplication::processEvents();
+            --depth;
+        });
+        m_window->OnSetNetworkResult(1);
+        QCOMPARE(deepest, 1);
+        QCOMPARE(CMessageBox::TakeRecorded(), std::vector<int>{IDS_INCORRECT_PASSWORD});
+        QCoreApplication::removePostedEvents(m_window.get());
+        CMessageBox::StartRecording();
     }
 
     void aSocketErrorEndsTheProgramThroughTheShutdown() {
@@ -346,7 +366,7 @@ class MainDlgTest : public QObject {
         QTimer::singleShot(0, m_window.get(), [this] {
             WhenModal(m_timers.get(), [this](QWidget* modal) {
                 modal->findChild<QLineEdit*>("passwordEdit")->setText("secret");
-                m_window->PostCameraError(-2);
+                m_window->PostSocketError();
             });
             Select(0);
             m_window->OnListDoubleClick();

@@ -15,12 +15,13 @@ namespace vantrel::test {
 class RecordingSink : public IDiscoverySink {
   public:
     struct Report {
-        enum Kind { Error, Refresh, Found } kind;
+        enum Kind { Error, Result, Refresh, Found } kind;
         int code = 0;
         CameraRecord record{};
     };
 
-    void PostCameraError(int code) override { Add({Report::Error, code, {}}); }
+    void PostSocketError() override { Add({Report::Error, 0, {}}); }
+    void PostSetNetworkResult(std::uint16_t result) override { Add({Report::Result, result, {}}); }
     void PostCameraRefresh() override { Add({Report::Refresh, 0, {}}); }
     void PostCameraFound(std::unique_ptr<CameraRecord> record) override {
         Add({Report::Found, 0, *record});

@@ -67,7 +67,7 @@ class CUpgradeSession {
 
     bool LogIn() {
         if (!m_writer.Begin(OP_LOGIN_REQUEST, MAGIC_UPGRADE) || !m_writer.Finalize() ||
-            m_writer.SendAll(m_socket.Get()) != STATUS_OK) {
+            m_writer.SendAll(m_socket.Get(), UPGRADE_WAIT_MS) != STATUS_OK) {
             return Fail(IDS_SOCKET_ERROR);
         }
         if (!Await(OP_LOGIN_REPLY)) {
@@ -98,7 +98,7 @@ class CUpgradeSession {
             m_writer.AppendBytes(CAMERA_USER_NAME, sizeof CAMERA_USER_NAME) &&
             m_writer.AppendBytes(m_camera.password, sizeof m_camera.password) &&
             m_writer.Finalize()) {
-            (void)m_writer.SendAll(m_socket.Get());
+            (void)m_writer.SendAll(m_socket.Get(), UPGRADE_WAIT_MS);
         }
         if (!Await(OP_VERIFY_REPLY)) {
             return false;
@@ -141,7 +141,9 @@ class CUpgradeSession {
             const bool built = m_writer.Begin(m_traits.chunkOp, MAGIC_UPGRADE) &&
                                m_writer.AppendByte(flag) && m_writer.AppendU32(length) &&
                                m_writer.AppendBytes(chunk, length) && m_writer.Finalize();
-            const Status status = built ? m_writer.SendAll(m_socket.Get()) : STATUS_SOCKET_ERROR;
+            // A camera that stops reading fails the chunk it holds up.
+            const Status status =
+                built ? m_writer.SendAll(m_socket.Get(), UPGRADE_WAIT_MS) : STATUS_SOCKET_ERROR;
             sent += length;
             m_view.SetProgress(static_cast<int>(sent * 100 / total));
             if (status != STATUS_OK) {

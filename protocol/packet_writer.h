@@ -20,8 +20,11 @@ class CPacketWriter {
     [[nodiscard]] bool AppendBytes(const void* source, std::size_t count);
     [[nodiscard]] bool Finalize();
 
-    // The whole packet on a connected stream socket.
+    // The whole packet on a connected stream socket. With a timeout, a
+    // packet that the system has not taken whole within it fails, so a peer
+    // that stops reading cannot hold the caller for ever.
     [[nodiscard]] Status SendAll(SocketHandle socket) const;
+    [[nodiscard]] Status SendAll(SocketHandle socket, std::uint32_t timeoutMs) const;
     // The whole packet as one datagram; address and port in network order.
     [[nodiscard]] Status SendTo(SocketHandle socket, std::uint32_t address,
                                 std::uint16_t port) const;

@@ -233,6 +233,17 @@ bool ConnectWithTimeout(SocketHandle socket, std::uint32_t address, std::uint16_
     return SetBlocking(socket, true);
 }
 
+bool SetSendTimeout(SocketHandle socket, std::uint32_t timeoutMs) {
+#ifdef _WIN32
+    const DWORD timeout = timeoutMs;
+#else
+    const timeval timeout{static_cast<time_t>(timeoutMs / 1000),
+                          static_cast<suseconds_t>(timeoutMs % 1000 * 1000)};
+#endif
+    return setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout),
+                      sizeof timeout) == 0;
+}
+
 bool IsInterfaceUnavailable(int error) {
 #ifdef _WIN32
     return error == WSAENETUNREACH || error == WSAEHOSTUNREACH || error == WSAEADDRNOTAVAIL ||

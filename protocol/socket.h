@@ -63,6 +63,10 @@ enum class WaitResult { Readable, TimedOut, Failed };
 [[nodiscard]] bool ConnectWithTimeout(SocketHandle socket, std::uint32_t address,
                                       std::uint16_t port, std::uint32_t timeoutMs);
 
+// Bounds every later blocking send() on the socket: one that makes no
+// progress for timeoutMs fails instead of waiting for ever.
+[[nodiscard]] bool SetSendTimeout(SocketHandle socket, std::uint32_t timeoutMs);
+
 // True for the reasons a send fails because an interface has no address,
 // link or route right now, rather than because the socket itself is broken.
 [[nodiscard]] bool IsInterfaceUnavailable(int error);

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -210,6 +211,30 @@ TEST_F(UpgradeSessionTest, ACameraClosingMidUploadIsASocketError) {
     EXPECT_EQ("message 114", view.events[1]) << "shown with the bar where it stood";
     EXPECT_EQ("undo", view.events[2]);
     EXPECT_LT(view.progress.back(), 100);
+}
+
+TEST_F(UpgradeSessionTest, ACameraThatStopsReadingFailsTheUploadAndTheNextTryIsServed) {
+    const CameraRecord camera = StartCamera(UpgradeFault::StopReading);
+    const Bytes image = ImageBytes(16 * 1024 * 1024);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        SCOPED_TRACE(attempt);
+        view = RecordingView{};
+        const int before = OpenDescriptors();
+        const auto start = std::chrono::steady_clock::now();
+        RunUpgradeSession(WriteImage(image), ImageKind::System, camera, view);
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ((std::vector<std::string>{"show", "message 114", "undo"}), view.events);
+        EXPECT_LT(view.progress.back(), 100);
+        // Three seconds without progress, then the session gives up; the
+        // bound here only catches a send that waits for ever.
+        EXPECT_LT(elapsed, std::chrono::seconds(10));
+        std::printf("gave up after %lld ms\n",
+                    static_cast<long long>(
+                        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()));
+        // The camera still holds its end open; the session's own socket and
+        // the image are closed.
+        EXPECT_EQ(before + 1, OpenDescriptors());
+    }
 }
 
 TEST_F(UpgradeSessionTest, AnImageThatShrinksWhileUploadingIsNeverPadded) {

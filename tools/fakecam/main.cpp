@@ -47,7 +47,7 @@ constexpr char USAGE[] =
     "  --upgrade-fault F  misbehave in the upload: refuse, silent,\n"
     "                   close-after-login, reset-after-login, other-id, busy,\n"
     "                   reject-password, wrong-magic, wrong-op, short-reply,\n"
-    "                   close-mid-upload\n"
+    "                   close-mid-upload, stop-reading\n"
     "  --save-dir DIR   write each whole upload to DIR/ID.bin\n";
 
 [[noreturn]] void Fail(const std::string& message) {

@@ -29,7 +29,11 @@ constexpr std::pair<const char*, UpgradeFault> FAULT_NAMES[] = {
     {"wrong-op", UpgradeFault::WrongOp},
     {"short-reply", UpgradeFault::ShortReply},
     {"close-mid-upload", UpgradeFault::CloseMidUpload},
+    {"stop-reading", UpgradeFault::StopReading},
 };
+
+// Stalled connections held at once; the oldest goes first.
+constexpr std::size_t MAX_STALLED = 8;
 
 // How long a camera waits for the next packet before it gives up.
 constexpr int PATIENCE_MS = 10000;
@@ -78,6 +82,7 @@ bool CUpgradeListener::Open() {
     local.sin_port = m_camera.httpPort;
     if (!m_listener.IsValid() ||
         setsockopt(m_listener.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+        !SetSmallReceiveBuffer() ||
         bind(m_listener.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
         listen(m_listener.Get(), 4) != 0) {
         std::fprintf(m_log, "camera %.13s cannot listen on TCP port %u: %s\n", m_camera.id,
@@ -87,6 +92,14 @@ bool CUpgradeListener::Open() {
     }
     m_camera.httpPort = htons(Port());
     return true;
+}
+
+// A camera that stops reading fills up sooner with a small window; accepted
+// connections take the listener's buffer size.
+bool CUpgradeListener::SetSmallReceiveBuffer() {
+    const int size = 4096;
+    return m_options.fault != UpgradeFault::StopReading ||
+           setsockopt(m_listener.Get(), SOL_SOCKET, SO_RCVBUF, &size, sizeof size) == 0;
 }
 
 std::uint16_t CUpgradeListener::Port() const {
@@ -195,6 +208,16 @@ void CUpgradeListener::Serve(UniqueSocket connection, const std::atomic<bool>& s
     if (writer.Begin(OP_VERIFY_REPLY, MAGIC_UPGRADE) &&
         writer.AppendBytes(&verdict, sizeof verdict) && writer.Finalize()) {
         Send(writer, connection.Get());
+    }
+    if (allowed && fault == UpgradeFault::StopReading) {
+        // The host's data piles up unread until both sides' buffers are
+        // full; meanwhile the next connection is served as usual.
+        std::fprintf(m_log, "camera %.13s stops reading\n", m_camera.id);
+        if (m_stalled.size() == MAX_STALLED) {
+            m_stalled.pop_front();
+        }
+        m_stalled.push_back(std::move(connection));
+        return;
     }
     if (allowed) {
         ReceiveImage(connection.Get(), stop);

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <fstream>
 #include <mutex>
 #include <optional>
@@ -30,12 +31,13 @@ enum class UpgradeFault {
     WrongOp,          // answer the login with op 3
     ShortReply,       // send only part of the login reply, then wait
     CloseMidUpload,   // reset the connection after the first chunk
+    StopReading,      // answer login and verify, then never read again
 };
 
 // The fault named on the command line ("none", "refuse", "silent",
 // "close-after-login", "reset-after-login", "other-id", "busy",
 // "reject-password", "wrong-magic", "wrong-op", "short-reply",
-// "close-mid-upload").
+// "close-mid-upload", "stop-reading").
 [[nodiscard]] std::optional<UpgradeFault> ParseUpgradeFault(const std::string& name);
 
 struct UpgradeOptions {
@@ -73,6 +75,7 @@ class CUpgradeListener {
     [[nodiscard]] std::optional<ReceivedUpload> WaitForUpload(int timeoutMs);
 
   private:
+    [[nodiscard]] bool SetSmallReceiveBuffer();
     void Serve(UniqueSocket connection, const std::atomic<bool>& stop);
     bool Await(CStreamReader& reader, SocketHandle connection, std::uint16_t& op,
                const std::atomic<bool>& stop);
@@ -88,6 +91,8 @@ class CUpgradeListener {
     std::mutex m_mutex;
     std::condition_variable m_finished;
     std::optional<ReceivedUpload> m_upload;
+    // Connections of the stop-reading fault, held open and never read.
+    std::deque<UniqueSocket> m_stalled;
 };
 
 }  // namespace vantrel::fakecam

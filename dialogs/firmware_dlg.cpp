@@ -6,6 +6,7 @@
 #include "dialogs/message_box.h"
 #include "dialogs/upgrade_session.h"
 #include "dialogs/widget_tags.h"
+#include "protocol/shown_text.h"
 #include "protocol/text_field.h"
 #include "res/resource_ids.h"
 
@@ -84,7 +85,8 @@ int CFirmwareDlg::exec() {
 }
 
 void CFirmwareDlg::OnInitDialog() {
-    setWindowTitle(QString::fromLatin1(FieldText(m_record.alias)) + " Firmware Version & Upgrade");
+    setWindowTitle(QString::fromStdString(ShownText(FieldText(m_record.alias))) +
+                   " Firmware Version & Upgrade");
     m_systemVersionEdit.SetAddress(m_record.systemVersion);
     m_appVersionEdit.SetAddress(m_record.appVersion);
     const bool reachable = m_record.subnetMatch != 0;

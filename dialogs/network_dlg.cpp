@@ -5,6 +5,7 @@
 #include "dialogs/message_box.h"
 #include "dialogs/network_settings.h"
 #include "dialogs/widget_tags.h"
+#include "protocol/shown_text.h"
 #include "protocol/socket.h"
 #include "protocol/text_field.h"
 #include "res/resource_ids.h"
@@ -89,7 +90,8 @@ int CNetworkDlg::exec() {
 }
 
 void CNetworkDlg::OnInitDialog() {
-    setWindowTitle(QString::fromLatin1(FieldText(m_record.alias)) + " Network Settings");
+    setWindowTitle(QString::fromStdString(ShownText(FieldText(m_record.alias))) +
+                   " Network Settings");
     ShowRecord();
 }
 

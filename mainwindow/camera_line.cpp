@@ -1,13 +1,20 @@
 #include "mainwindow/camera_line.h"
 
-#include <cstdio>
+#include <algorithm>
 
 #include "protocol/address_text.h"
+#include "protocol/shown_text.h"
 #include "protocol/socket.h"
 #include "protocol/text_field.h"
 #include "res/string_table.h"
 
 namespace vantrel {
+
+namespace {
+
+constexpr std::size_t NAME_COLUMNS = 25;
+
+}  // namespace
 
 std::string WebAddress(const CameraRecord& camera) {
     const unsigned port = ntohs(camera.httpPort);
@@ -24,11 +31,11 @@ std::string CameraLineText(const CameraRecord& camera) {
     } else {
         status = WebAddress(camera);
     }
-    const std::string_view name = FieldText(camera.alias);
-    char line[128];
-    std::snprintf(line, sizeof line, "%-25.*s%.99s", static_cast<int>(name.size()), name.data(),
-                  status.c_str());
-    return line;
+    // The name fills 25 columns, counted in characters, not bytes; a name
+    // has at most 21 characters, so it is never cut.
+    std::string line = ShownText(FieldText(camera.alias));
+    line.append(NAME_COLUMNS - std::min(NAME_COLUMNS, CharacterCount(line)), ' ');
+    return line + status.substr(0, 99);
 }
 
 }  // namespace vantrel

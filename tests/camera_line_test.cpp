@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "protocol/shown_text.h"
 #include "protocol/text_field.h"
 #include "res/string_table.h"
 
@@ -41,6 +42,51 @@ TEST(CameraLine, ANameFillingItsFieldIsShownWholeAndNoMore) {
     std::memcpy(camera.alias, "ABCDEFGHIJKLMNOPQRSTU", 21);
     camera.ip = inet_addr("10.0.0.1");  // the field after the name
     EXPECT_EQ("ABCDEFGHIJKLMNOPQRSTU    http://10.0.0.1", CameraLineText(camera));
+}
+
+TEST(CameraLine, NamesShowAsUtf8OrLatin1OnOneLinePaddedByCharacters) {
+    const std::string url = "http://192.168.1.20";
+    // Valid UTF-8 stays UTF-8, and the column counts characters.
+    EXPECT_EQ(
+        "Stra\xc3\x9f"
+        "e" +
+            std::string(19, ' ') + url,
+        CameraLineText(Camera("Stra\xc3\x9f"
+                              "e",
+                              80, 1, 1)));
+    // Anything else is Latin-1, byte for byte.
+    EXPECT_EQ(
+        "Stra\xc3\x9f"
+        "e" +
+            std::string(19, ' ') + url,
+        CameraLineText(Camera("Stra\xdf"
+                              "e",
+                              80, 1, 1)));
+    EXPECT_EQ("\xc3\xa0\xc2\xbf" + std::string(23, ' ') + url,
+              CameraLineText(Camera("\xe0\xbf", 80, 1, 1)))
+        << "a truncated sequence is not UTF-8";
+    // What would break the line or turn the text becomes one visible mark.
+    const std::string mark = "\xef\xbf\xbd";
+    EXPECT_EQ("Door" + mark + "Hall" + mark + mark + "x" + std::string(13, ' ') + url,
+              CameraLineText(Camera("Door\nHall\r\x1b"
+                                    "x",
+                                    80, 1, 1)));
+    EXPECT_EQ("a" + mark + "b" + mark + "c" + mark + std::string(19, ' ') + url,
+              CameraLineText(Camera("a\xe2\x80\xae"
+                                    "b\xe2\x80\xa8"
+                                    "c\xc2\x85",
+                                    80, 1, 1)));
+    EXPECT_EQ("Bad" + mark + std::string(21, ' ') + url,
+              CameraLineText(Camera("Bad\x7f", 80, 1, 1)));
+    EXPECT_EQ(CameraLineText(Camera("Anonymous", 80, 1, 1)).find('\n'), std::string::npos);
+}
+
+TEST(ShownText, RefusesOverlongAndSurrogateFormsAsUtf8) {
+    EXPECT_EQ("\xc3\x80\xc2\xaf", ShownText("\xc0\xaf")) << "an overlong '/'";
+    EXPECT_EQ("\xc3\xad\xc2\xa0\xef\xbf\xbd", ShownText("\xed\xa0\x80"))
+        << "a surrogate, then Latin-1 whose U+0080 is a control character";
+    EXPECT_EQ("\xf0\x9f\x93\xb7", ShownText("\xf0\x9f\x93\xb7"));
+    EXPECT_EQ(1u, CharacterCount("\xf0\x9f\x93\xb7"));
 }
 
 TEST(CameraLine, WebAddressCarriesThePortUnlessItIsEighty) {

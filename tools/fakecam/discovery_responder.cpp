@@ -87,6 +87,9 @@ void CDiscoveryResponder::OnSearch(const sockaddr_in& sender) {
     if (m_options.malformed) {
         SendMalformed(sender);
     }
+    if (m_options.hostile) {
+        SendHostile(sender);
+    }
     for (const CameraRecord& camera : m_cameras) {
         if (BuildSearchReply(m_writer, camera)) {
             Answer(sender);
@@ -171,6 +174,25 @@ void CDiscoveryResponder::SendMalformed(const sockaddr_in& sender) {
     bad.assign(good.begin(), good.end() - 1);  // a 63-byte body that says so
     bad[HEADER_BODY_LENGTH_OFFSET] = 63;
     SendBytes(bad.data(), bad.size(), sender);
+}
+
+// What anyone on the LAN can send to the host's port: an empty datagram, a
+// set-network result that looks like the worker's own -2, and noise.
+void CDiscoveryResponder::SendHostile(const sockaddr_in& sender) {
+    SendBytes(nullptr, 0, sender);
+    if (BuildSetNetworkReply(m_writer, 0xFFFE)) {
+        Answer(sender);
+    }
+    std::vector<std::uint8_t> noise;
+    for (std::size_t length = 0; length <= 200; ++length) {
+        noise.resize(length);
+        for (std::uint8_t& byte : noise) {
+            m_keySeed = m_keySeed * 1664525u + 1013904223u;
+            byte = static_cast<std::uint8_t>(m_keySeed >> 24);
+        }
+        SendBytes(noise.data(), noise.size(), sender);
+    }
+    std::fprintf(m_log, "sent hostile datagrams\n");
 }
 
 }  // namespace vantrel::fakecam

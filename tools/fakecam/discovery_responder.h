@@ -20,6 +20,7 @@ struct ResponderOptions {
     unsigned delayMs = 0;           // wait this long before answering
     bool malformed = false;         // send bad datagrams before each answer
     bool sendEmpty = false;         // send an empty datagram before each answer
+    bool hostile = false;           // send what a hostile LAN would, before each answer
 };
 
 // The UDP side of the simulated cameras: answers each search with one reply
@@ -42,6 +43,7 @@ class CDiscoveryResponder {
     void Answer(const sockaddr_in& sender);
     void SendBytes(const void* data, std::size_t length, const sockaddr_in& sender);
     void SendMalformed(const sockaddr_in& sender);
+    void SendHostile(const sockaddr_in& sender);
 
     std::vector<CameraRecord> m_cameras;
     ResponderOptions m_options;

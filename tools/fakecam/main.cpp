@@ -17,6 +17,7 @@
 
 #include "tools/fakecam/camera_list.h"
 #include "tools/fakecam/discovery_responder.h"
+#include "tools/fakecam/reply_flood.h"
 #include "tools/fakecam/upgrade_listener.h"
 
 using namespace vantrel;
@@ -43,6 +44,11 @@ constexpr char USAGE[] =
     "  --delay MS       answer each search this late\n"
     "  --malformed      send malformed datagrams before each answer\n"
     "  --send-empty     send an empty datagram before each answer\n"
+    "  --hostile        before each answer send an empty datagram, a set-network\n"
+    "                   reply with result 0xFFFE and random datagrams of every\n"
+    "                   length from 0 to 200 bytes\n"
+    "  --flood N        send N unasked replies with new ids, then answer as usual\n"
+    "  --flood-ms MS    spread the flood over MS milliseconds (10000)\n"
     "  --upgrade        take firmware uploads on each camera's HTTP port\n"
     "  --upgrade-fault F  misbehave in the upload: refuse, silent,\n"
     "                   close-after-login, reset-after-login, other-id, busy,\n"
@@ -71,6 +77,8 @@ int main(int argc, char** argv) {
     ResponderOptions options;
     UpgradeOptions upgrade;
     bool upgrades = false;
+    std::size_t flood = 0;
+    unsigned floodMs = 10000;
     std::string error;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -113,6 +121,12 @@ int main(int argc, char** argv) {
             options.malformed = true;
         } else if (option == "--send-empty") {
             options.sendEmpty = true;
+        } else if (option == "--hostile") {
+            options.hostile = true;
+        } else if (option == "--flood") {
+            flood = Number(value());
+        } else if (option == "--flood-ms") {
+            floodMs = static_cast<unsigned>(Number(value()));
         } else if (option == "--upgrade") {
             upgrades = true;
         } else if (option == "--upgrade-fault") {
@@ -132,7 +146,7 @@ int main(int argc, char** argv) {
             Fail("unknown option " + option);
         }
     }
-    if (cameras.empty()) {
+    if (cameras.empty() && flood == 0) {
         Fail("no cameras to play");
     }
 
@@ -155,6 +169,9 @@ int main(int argc, char** argv) {
         }
     }
     std::printf("fakecam: %zu cameras on UDP port %u\n", cameras.size(), responder.Port());
+    if (flood > 0) {
+        serving.emplace_back([flood, floodMs] { SendReplyFlood(flood, floodMs, g_stop, stdout); });
+    }
     responder.Run(g_stop);
     return 0;
 }

@@ -1,0 +1,229 @@
+// The real main window at scale, offscreen, against fakecam in the test LAN:
+//   sudo tests/testlan.sh build/default/bench/window_bench [idle|1000|10000|flood]...
+//
+// For 1 000 and 10 000 cameras it prints how long the list took to fill, and
+// per search period the window thread's CPU time, the worst stall of the
+// event loop (the lateness of a 1 ms timer), the rest of the process's CPU
+// time (the worker) and the fewest lines listed. For a flood of 100 000
+// replies with new ids over 10 s beside 10 real cameras it prints the worst
+// stall and the memory before, at the peak and 30 s after the flood.
+
+#include <time.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QListWidget>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mainwindow/main_dlg.h"
+#include "tests/fakecam_process.h"
+
+using namespace vantrel;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int PERIOD_MS = 3000;
+
+double CpuMs(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+double RssMiB() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    long resident = 0;
+    statm >> pages >> resident;
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) /
+           (1024.0 * 1024.0);
+}
+
+double MsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+struct Sample {
+    double windowCpuMs = 0;
+    double otherCpuMs = 0;  // every other thread: the worker, and Qt's own
+    double worstStallMs = 0;
+    int fewest = 1 << 30;
+    int most = 0;
+    double peakRssMiB = 0;
+};
+
+// Runs the event loop for up to ms, ticking a 1 ms timer; stops early once
+// done() holds.
+Sample Run(int ms, const QListWidget& list, const std::function<bool()>& done = {}) {
+    QEventLoop loop;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    tick.setInterval(1);
+    Sample sample;
+    auto last = Clock::now();
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const auto now = Clock::now();
+        const double gap = std::chrono::duration<double, std::milli>(now - last).count();
+        sample.worstStallMs = std::max(sample.worstStallMs, gap - 1.0);
+        last = now;
+        sample.fewest = std::min(sample.fewest, list.count());
+        sample.most = std::max(sample.most, list.count());
+        if (done && done()) {
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    QTimer rss;
+    QObject::connect(&rss, &QTimer::timeout,
+                     [&] { sample.peakRssMiB = std::max(sample.peakRssMiB, RssMiB()); });
+    rss.start(200);
+    const double window0 = CpuMs(CLOCK_THREAD_CPUTIME_ID);
+    const double process0 = CpuMs(CLOCK_PROCESS_CPUTIME_ID);
+    tick.start();
+    loop.exec();
+    sample.windowCpuMs = CpuMs(CLOCK_THREAD_CPUTIME_ID) - window0;
+    sample.otherCpuMs = CpuMs(CLOCK_PROCESS_CPUTIME_ID) - process0 - sample.windowCpuMs;
+    sample.peakRssMiB = std::max(sample.peakRssMiB, RssMiB());
+    return sample;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+double Max(const std::vector<double>& values) {
+    return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
+}
+
+QListWidget& List(CMainDlg& window) {
+    return *window.findChild<QListWidget*>("cameraList");
+}
+
+// The window with no camera: what the 1 ms timer and an idle window cost
+// the window thread, to subtract from the figures below.
+void Idle() {
+    std::printf("no cameras\n");
+    CMainDlg window;
+    window.OnInitDialog();
+    window.show();
+    Run(PERIOD_MS, List(window));
+    const Sample sample = Run(PERIOD_MS, List(window));
+    std::printf("  window thread CPU per period %7.1f ms, worst stall %.1f ms\n",
+                sample.windowCpuMs, sample.worstStallMs);
+}
+
+void Cameras(int count, int periods) {
+    std::printf("%d cameras\n", count);
+    test::FakecamProcess cameras(test::Environment("TESTLAN_CAM_A_NS"),
+                                 {"--count", std::to_string(count)});
+    cameras.WaitForOutput("cameras on UDP port");
+    CMainDlg window;
+    const auto start = Clock::now();
+    window.OnInitDialog();
+    window.show();
+    const QListWidget& list = List(window);
+    Run(4 * PERIOD_MS, list, [&] { return list.count() >= count; });
+    std::printf("  all listed after     %8.0f ms (%d of %d)\n", MsSince(start), list.count(),
+                count);
+    std::vector<double> windowMs;
+    std::vector<double> stallMs;
+    std::vector<double> otherMs;
+    int fewest = count;
+    for (int period = 0; period < periods; ++period) {
+        const Sample sample = Run(PERIOD_MS, list);
+        windowMs.push_back(sample.windowCpuMs);
+        stallMs.push_back(sample.worstStallMs);
+        otherMs.push_back(sample.otherCpuMs);
+        fewest = std::min(fewest, sample.fewest);
+    }
+    std::printf("  window thread CPU per period  median %7.1f ms, max %7.1f ms\n", Median(windowMs),
+                Max(windowMs));
+    std::printf("  worst stall per period        median %7.1f ms, max %7.1f ms\n", Median(stallMs),
+                Max(stallMs));
+    std::printf("  other threads' CPU per period median %7.1f ms (%.1f %% of a core)\n",
+                Median(otherMs), Median(otherMs) * 100.0 / PERIOD_MS);
+    std::printf("  fewest lines over %d periods: %d of %d\n", periods, fewest, count);
+}
+
+void Flood() {
+    constexpr int REAL = 10;
+    constexpr int REPLIES = 100000;
+    std::printf("flood of %d replies in 10 s beside %d cameras\n", REPLIES, REAL);
+    test::FakecamProcess cameras(test::Environment("TESTLAN_CAM_A_NS"),
+                                 {"--count", std::to_string(REAL)});
+    cameras.WaitForOutput("cameras on UDP port");
+    CMainDlg window;
+    window.OnInitDialog();
+    window.show();
+    const QListWidget& list = List(window);
+    Run(2 * PERIOD_MS, list);
+    const double before = RssMiB();
+    std::vector<double> flood;
+    double worstStall = 0;
+    double peak = before;
+    int most = 0;
+    {
+        test::FakecamProcess flooder(test::Environment("TESTLAN_CAM_B_NS"),
+                                     {"--flood", std::to_string(REPLIES), "--flood-ms", "10000"});
+        const auto start = Clock::now();
+        Sample sample;
+        while (!flooder.WaitForOutput("flood:", std::chrono::milliseconds(10)) &&
+               MsSince(start) < 20000) {
+            sample = Run(500, list);
+            worstStall = std::max(worstStall, sample.worstStallMs);
+            peak = std::max(peak, sample.peakRssMiB);
+            most = std::max(most, sample.most);
+        }
+        const std::string& said = flooder.Output();
+        const auto line = said.find("flood:");
+        std::printf("  %s",
+                    line == std::string::npos ? "flood did not end\n" : said.substr(line).c_str());
+    }
+    std::printf("  during the flood: worst stall %.1f ms, most lines %d, peak RSS %.1f MiB\n",
+                worstStall, most, peak);
+    double afterStall = 0;
+    for (int second = 0; second < 30; ++second) {
+        afterStall = std::max(afterStall, Run(1000, list).worstStallMs);
+    }
+    std::printf("  30 s after it:    worst stall %.1f ms, %d lines, RSS %.1f MiB (before %.1f)\n",
+                afterStall, list.count(), RssMiB(), before);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (test::Environment("TESTLAN_CAM_A_NS").empty()) {
+        std::puts("window_bench runs inside tests/testlan.sh only");
+        return 77;
+    }
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    std::vector<std::string> runs(argv + 1, argv + argc);
+    if (runs.empty()) {
+        runs = {"idle", "1000", "10000", "flood"};
+    }
+    for (const std::string& run : runs) {
+        if (run == "idle") {
+            Idle();
+        } else if (run == "flood") {
+            Flood();
+        } else {
+            const int count = std::stoi(run);
+            Cameras(count, count >= 10000 ? 20 : 5);
+        }
+        std::fflush(stdout);
+    }
+    return 0;
+}

@@ -43,15 +43,17 @@ class RoundSink : public IDiscoverySink {
         const std::lock_guard lock(m_mutex);
         m_rounds.push_back({Clock::now(), Clock::now(), 0, 0});
     }
-    void PostCameraFound(std::unique_ptr<CameraRecord> record) override {
+    void PostCamerasFound(std::vector<CameraRecord> records) override {
         const std::lock_guard lock(m_mutex);
         if (m_rounds.empty()) {
             return;
         }
         Round& round = m_rounds.back();
         round.lastReport = Clock::now();
-        ++round.reports;
-        round.newCameras += m_seen.insert(std::string(FieldText(record->id))).second;
+        for (const CameraRecord& record : records) {
+            ++round.reports;
+            round.newCameras += m_seen.insert(std::string(FieldText(record.id))).second;
+        }
     }
     std::vector<Round> Rounds() {
         const std::lock_guard lock(m_mutex);

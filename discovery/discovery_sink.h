@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
+#include <vector>
 
 #include "protocol/camera_record.h"
 
@@ -20,8 +20,9 @@ class IDiscoverySink {
     virtual void PostSetNetworkResult(std::uint16_t result) = 0;
     // WM_CAMERA_REFRESH: right after each search round.
     virtual void PostCameraRefresh() = 0;
-    // WM_CAMERA_FOUND: one search reply; the sink owns the record.
-    virtual void PostCameraFound(std::unique_ptr<CameraRecord> record) = 0;
+    // WM_CAMERA_FOUND: the search replies one pass of the worker took in,
+    // in the order they came; the sink owns them.
+    virtual void PostCamerasFound(std::vector<CameraRecord> records) = 0;
 };
 
 }  // namespace vantrel

@@ -5,12 +5,11 @@
 
 #include "discovery/discovery_messages.h"
 #include "discovery/host_interfaces.h"
+#include "discovery/reply_handler.h"
 #include "protocol/datagram_reader.h"
 #include "protocol/packet_header.h"
 #include "protocol/packet_writer.h"
-#include "protocol/text_field.h"
 #include "protocol/unique_socket.h"
-#include "res/string_table.h"
 
 namespace vantrel {
 
@@ -26,6 +25,10 @@ namespace {
 // once; the system may grant less.
 constexpr int RECEIVE_BUFFER_BYTES = 4 * 1024 * 1024;
 
+// The most datagrams one pass takes in, so that a flood still leaves the
+// loop time for the window's requests and the next search.
+constexpr std::size_t MAX_BATCH = 256;
+
 class CDiscoveryLoop {
   public:
     CDiscoveryLoop(IDiscoverySink& sink, CThreadMessageQueue& queue, const DiscoveryConfig& config)
@@ -37,7 +40,7 @@ class CDiscoveryLoop {
             return;
         }
         m_nextSearch = m_lastPass = m_config.clock();
-        while (TakeThreadMessage() && SearchIfDue() && TakeDatagram()) {
+        while (TakeThreadMessage() && SearchIfDue() && TakeDatagrams()) {
         }
     }
 
@@ -108,50 +111,25 @@ class CDiscoveryLoop {
         return true;
     }
 
-    // Step 3. False to leave the loop.
-    bool TakeDatagram() {
-        switch (m_reader.Receive(m_socket.Get(), RECEIVE_WAIT_MS)) {
-            case STATUS_OK:
+    // Step 3. False to leave the loop. What has arrived by the time the
+    // first datagram is in goes to the window as one report, so that a
+    // burst of replies costs the window one event, not one per camera; a
+    // lone camera's reply is not held back.
+    bool TakeDatagrams() {
+        Status status = m_reader.Receive(m_socket.Get(), RECEIVE_WAIT_MS);
+        for (std::size_t taken = 0; status == STATUS_OK;) {
+            m_handler.Take(m_reader);
+            if (++taken == MAX_BATCH) {
                 break;
-            case STATUS_TIMEOUT:
-                return true;
-            default:
-                m_sink.PostSocketError();
-                return false;
+            }
+            status = m_reader.Receive(m_socket.Get(), 0);
         }
-        std::uint16_t op = 0;
-        if (!m_reader.Parse(op, MAGIC_DISCOVERY)) {
-            return true;
-        }
-        if (op == OP_SEARCH_REPLY) {
-            OnSearchReply();
-        } else if (op == OP_SET_NETWORK_REPLY) {
-            OnSetNetworkReply();
+        m_handler.Flush();
+        if (status == STATUS_SOCKET_ERROR) {
+            m_sink.PostSocketError();
+            return false;
         }
         return true;
-    }
-
-    void OnSearchReply() {
-        auto record = std::make_unique<CameraRecord>();
-        if (!ReadSearchReply(m_reader, *record)) {
-            return;
-        }
-        record->seen = 1;
-        if (record->alias[0] == '\0') {
-            StoreFieldText(record->alias, LoadText(IDS_ANONYMOUS));
-        }
-        // Read afresh for every reply, so address changes count at once. A
-        // table that cannot be read counts the camera as local.
-        const auto rows = ReadHostInterfaces();
-        record->subnetMatch = !rows || IsOnLocalSubnet(*record, *rows) ? 1 : 0;
-        m_sink.PostCameraFound(std::move(record));
-    }
-
-    void OnSetNetworkReply() {
-        std::uint16_t result = 0;
-        if (ReadSetNetworkResult(m_reader, result) && result != 0) {
-            m_sink.PostSetNetworkResult(result);
-        }
     }
 
     // The finished packet to the destination. A limited broadcast leaves by
@@ -163,9 +141,13 @@ class CDiscoveryLoop {
         const std::uint16_t port = htons(m_config.destinationPort);
         const auto length = static_cast<long>(m_writer.Length());
         if (m_config.destination != LIMITED_BROADCAST) {
+            m_handler.SetHostInterfaces(ReadHostInterfaces());
             return m_writer.SendTo(m_socket.Get(), m_config.destination, port);
         }
+        // Read once a round, not once a reply: the same table serves the
+        // subnet test of every reply until the next send.
         const auto rows = ReadHostInterfaces();
+        m_handler.SetHostInterfaces(rows);
         if (!rows) {
             return SentOrUnavailable(
                 SendDatagram(m_socket.Get(), m_writer.Data(), length, LIMITED_BROADCAST, port),
@@ -199,6 +181,7 @@ class CDiscoveryLoop {
     UniqueSocket m_socket;
     CPacketWriter m_writer;
     CDatagramReader m_reader;
+    CReplyHandler m_handler{m_sink};
     std::uint64_t m_nextSearch = 0;
     std::uint64_t m_lastPass = 0;
 };

@@ -49,6 +49,18 @@ write("datagram_fuzz", "set_network_request",
              + field("secret", 13) + bytes(16)))
 write("datagram_fuzz", "set_network_reply", packet(b"MO_I", 3, b"\1\0"))
 
+# The reply handler takes the same datagrams, and some a hostile LAN sends.
+for seed in (HERE / "corpus" / "datagram_fuzz").iterdir():
+    write("reply_fuzz", seed.name, seed.read_bytes())
+write("reply_fuzz", "empty", b"")
+write("reply_fuzz", "result_fffe", packet(b"MO_I", 3, b"\xfe\xff"))
+write("reply_fuzz", "loopback_camera",
+      packet(b"MO_I", 1, search_reply("LOOP", "Here", "127.0.0.1", "255.0.0.0", "0.0.0.0",
+                                       "0.0.0.0", [1, 0, 0, 0], [1, 0, 0, 0], 80)))
+write("reply_fuzz", "name_with_newline",
+      packet(b"MO_I", 1, search_reply("NL", "Door\nHall", "192.168.1.9", "255.255.255.0",
+                                       "0.0.0.0", "0.0.0.0", [1, 0, 0, 0], [1, 0, 0, 0], 8080)))
+
 login = packet(b"MO_M", 1, b"\0\0" + field("CAM0001", 13) + bytes(12))
 verify = packet(b"MO_M", 3, b"\0\0")
 write("stream_fuzz", "login_then_verify", pieces(login, verify))

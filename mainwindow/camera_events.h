@@ -3,15 +3,15 @@
 #include <QEvent>
 #include <QPoint>
 #include <cstdint>
-#include <memory>
+#include <vector>
 
 #include "protocol/camera_record.h"
 
 namespace vantrel {
 
 // What the discovery worker and the list's right press post to the main
-// window. An event that carries a record owns it, so a record still queued
-// when the window goes is freed with its event.
+// window. An event that carries records owns them, so records still queued
+// when the window goes are freed with their event.
 enum CameraEventType {
     WM_CAMERA_ERROR = QEvent::User + 2,
     WM_CAMERA_REFRESH = QEvent::User + 3,
@@ -29,9 +29,9 @@ class CSetNetworkResultEvent : public QEvent {
 
 class CCameraFoundEvent : public QEvent {
   public:
-    explicit CCameraFoundEvent(std::unique_ptr<CameraRecord> record)
-        : QEvent(Type(WM_CAMERA_FOUND)), record(std::move(record)) {}
-    std::unique_ptr<CameraRecord> record;
+    explicit CCameraFoundEvent(std::vector<CameraRecord> records)
+        : QEvent(Type(WM_CAMERA_FOUND)), records(std::move(records)) {}
+    std::vector<CameraRecord> records;
 };
 
 class CListRightButtonEvent : public QEvent {

@@ -10,6 +10,10 @@
 #include <QTimer>
 #include <QUrl>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include "dialogs/firmware_dlg.h"
 #include "dialogs/message_box.h"
 #include "dialogs/network_dlg.h"
@@ -35,6 +39,19 @@ constexpr int LONGEST_LINE = 91;
 constexpr int MINIMUM_WIDTH = 760;
 constexpr int HEIGHT = 330;
 
+// So many lines going at once that the memory they held is worth returning.
+constexpr std::size_t MANY_LINES = 4096;
+// Line moves that dropping lines one by one may cost, about 10 ms' worth.
+constexpr std::size_t MOST_SHIFTS = std::size_t{16} << 20;
+
+// After a flood has gone, give the freed heap back to the system rather
+// than keep it for a flood that may never come again.
+void ReturnFreedMemory() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
 QString LineText(const CameraRecord& camera) {
     return QString::fromStdString(CameraLineText(camera));
 }
@@ -52,7 +69,14 @@ CMainDlg::CMainDlg(DiscoveryConfig config, QWidget* parent)
     m_list.setSortingEnabled(false);
     m_list.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_layout.setContentsMargins(9, 9, 9, 9);
+    // Every line is one line of one font: the view need not measure each.
+    m_list.setUniformItemSizes(true);
     m_layout.addWidget(&m_list);
+    m_notice.setObjectName("listFullNotice");
+    m_notice.setText(LoadText(IDS_LIST_FULL));
+    m_notice.setWordWrap(true);
+    m_notice.hide();
+    m_layout.addWidget(&m_notice);
     setLayout(&m_layout);
 
     const std::pair<int, const char*> commands[] = {
@@ -128,7 +152,7 @@ void CMainDlg::OnInitDialog() {
 void CMainDlg::OnDestroy() {
     // The list goes before this window's base: it must not call back here.
     m_list.viewport()->removeEventFilter(this);
-    m_records.clear();
+    m_table.Clear();
     m_list.clear();
     m_tray.hide();
     if (m_worker) {
@@ -161,9 +185,9 @@ void CMainDlg::PostCameraRefresh() {
         this, std::make_unique<QEvent>(QEvent::Type(WM_CAMERA_REFRESH)).release());
 }
 
-void CMainDlg::PostCameraFound(std::unique_ptr<CameraRecord> record) {
+void CMainDlg::PostCamerasFound(std::vector<CameraRecord> records) {
     QCoreApplication::postEvent(this,
-                                std::make_unique<CCameraFoundEvent>(std::move(record)).release());
+                                std::make_unique<CCameraFoundEvent>(std::move(records)).release());
 }
 
 bool CMainDlg::event(QEvent* event) {
@@ -178,7 +202,7 @@ bool CMainDlg::event(QEvent* event) {
             OnCameraRefresh();
             return true;
         case WM_CAMERA_FOUND:
-            OnCameraFound(std::move(static_cast<CCameraFoundEvent*>(event)->record));
+            OnCamerasFound(static_cast<CCameraFoundEvent*>(event)->records);
             return true;
         case WM_LIST_RBUTTON:
             OnListRightButton(static_cast<CListRightButtonEvent*>(event)->position);
@@ -218,41 +242,63 @@ void CMainDlg::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void CMainDlg::OnCameraFound(std::unique_ptr<CameraRecord> record) {
-    for (CameraRecord& known : m_records) {
-        if (SameFieldText(known.id, record->id)) {
-            // Its line shows the new values at the next refresh.
-            known = *record;
-            return;
+void CMainDlg::OnCamerasFound(const std::vector<CameraRecord>& records) {
+    QStringList added;
+    for (const CameraRecord& record : records) {
+        switch (m_table.Take(record)) {
+            case CCameraTable::Merge::Added:
+                added << LineText(record);
+                break;
+            case CCameraTable::Merge::Refused:
+                m_notice.show();
+                break;
+            case CCameraTable::Merge::Updated:
+                break;  // its line changes at the next refresh
         }
     }
-    m_records.push_back(*record);
-    m_list.addItem(LineText(*record));
+    // One insertion for the whole batch: the view lays out once.
+    m_list.addItems(added);
+}
+
+void CMainDlg::OnCameraFound(const CameraRecord& record) {
+    OnCamerasFound({record});
 }
 
 void CMainDlg::OnCameraRefresh() {
-    const int count = m_list.count();
-    int line = 0;
-    for (auto record = m_records.begin(); record != m_records.end();) {
-        if (record->seen == 0) {
-            record = m_records.erase(record);
-            continue;
-        }
-        const QString text = LineText(*record);
-        if (line < count) {
-            if (m_list.item(line)->text() != text) {
-                const std::unique_ptr<QListWidgetItem> old(m_list.takeItem(line));
-                m_list.insertItem(line, text);
-            }
-        } else {
-            m_list.addItem(text);
-        }
-        record->seen = 0;
-        ++line;
-        ++record;
+    const CCameraTable::Refresh refresh = m_table.DropUnseen();
+    std::size_t droppedLines = 0;
+    std::size_t shifts = 0;
+    for (const auto& [first, count] : refresh.dropped) {
+        droppedLines += count;
+        shifts += count * (static_cast<std::size_t>(m_list.count()) - first - count);
     }
-    while (m_list.count() > line) {
-        const std::unique_ptr<QListWidgetItem> surplus(m_list.takeItem(line));
+    // The list drops a line by moving every line after it, so thousands of
+    // lines going from the middle of a long list (a flood ageing out) would
+    // cost seconds; then the lines are written anew, all at once.
+    if (shifts > MOST_SHIFTS) {
+        QStringList lines;
+        lines.reserve(static_cast<qsizetype>(Records().size()));
+        for (const CameraRecord& record : Records()) {
+            lines << LineText(record);
+        }
+        m_list.clear();
+        m_list.addItems(lines);
+    } else {
+        // Last run first, so that the earlier runs keep their line numbers.
+        for (auto run = refresh.dropped.rbegin(); run != refresh.dropped.rend(); ++run) {
+            m_list.model()->removeRows(static_cast<int>(run->first), static_cast<int>(run->second));
+        }
+        for (const std::size_t line : refresh.changed) {
+            QListWidgetItem& item = *m_list.item(static_cast<int>(line));
+            const QString text = LineText(Records()[line]);
+            if (item.text() != text) {
+                item.setText(text);
+            }
+        }
+    }
+    m_notice.setVisible(refresh.refused);
+    if (droppedLines >= MANY_LINES) {
+        ReturnFreedMemory();
     }
 }
 
@@ -283,10 +329,10 @@ int CMainDlg::SelectedLine() const {
 
 void CMainDlg::OnListRightButton(QPoint position) {
     const int line = SelectedLine();
-    if (line < 0 || line >= static_cast<int>(m_records.size())) {
+    if (line < 0 || line >= static_cast<int>(Records().size())) {
         return;
     }
-    g_selected = m_records[line];
+    g_selected = Records()[line];
     const bool reachable = g_selected.subnetMatch != 0 && g_selected.appVersion != 0;
     for (QAction* action : m_menu.actions()) {
         if (action->data().toInt() == ID_ACCESS_CAMERA) {
@@ -315,10 +361,10 @@ void CMainDlg::OnCommand(int commandId) {
 
 void CMainDlg::OnListDoubleClick() {
     const int line = SelectedLine();
-    if (line < 0 || line >= static_cast<int>(m_records.size())) {
+    if (line < 0 || line >= static_cast<int>(Records().size())) {
         return;
     }
-    const CameraRecord camera = m_records[line];
+    const CameraRecord camera = Records()[line];
     if (camera.subnetMatch == 0) {
         OpenNetworkSettings(camera);
     } else if (camera.appVersion != 0) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -10,6 +11,7 @@
 
 #include "discovery/discovery_sink.h"
 #include "discovery/discovery_thread.h"
+#include "mainwindow/camera_table.h"
 #include "protocol/camera_record.h"
 
 namespace vantrel {
@@ -38,9 +40,10 @@ class CMainDlg : public QDialog, public IDiscoverySink {
     void PostSocketError() override;
     void PostSetNetworkResult(std::uint16_t result) override;
     void PostCameraRefresh() override;
-    void PostCameraFound(std::unique_ptr<CameraRecord> record) override;
+    void PostCamerasFound(std::vector<CameraRecord> records) override;
 
-    void OnCameraFound(std::unique_ptr<CameraRecord> record);
+    void OnCamerasFound(const std::vector<CameraRecord>& records);
+    void OnCameraFound(const CameraRecord& record);
     void OnCameraRefresh();
     void OnSocketError();
     void OnSetNetworkResult(std::uint16_t result);
@@ -48,7 +51,7 @@ class CMainDlg : public QDialog, public IDiscoverySink {
     void OnListDoubleClick();
     void OnCommand(int commandId);
 
-    [[nodiscard]] const std::vector<CameraRecord>& Records() const { return m_records; }
+    [[nodiscard]] const std::vector<CameraRecord>& Records() const { return m_table.Records(); }
     [[nodiscard]] QMenu& Menu() { return m_menu; }
 
   protected:
@@ -66,7 +69,8 @@ class CMainDlg : public QDialog, public IDiscoverySink {
     DiscoveryConfig m_config;
     QVBoxLayout m_layout;
     QListWidget m_list;
-    std::vector<CameraRecord> m_records;
+    QLabel m_notice;  // says when the list is full
+    CCameraTable m_table;
     QMenu m_menu;
     QSystemTrayIcon m_tray;
     std::unique_ptr<CDiscoveryWorker> m_worker;

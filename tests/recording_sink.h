@@ -23,8 +23,10 @@ class RecordingSink : public IDiscoverySink {
     void PostSocketError() override { Add({Report::Error, 0, {}}); }
     void PostSetNetworkResult(std::uint16_t result) override { Add({Report::Result, result, {}}); }
     void PostCameraRefresh() override { Add({Report::Refresh, 0, {}}); }
-    void PostCameraFound(std::unique_ptr<CameraRecord> record) override {
-        Add({Report::Found, 0, *record});
+    void PostCamerasFound(std::vector<CameraRecord> records) override {
+        for (const CameraRecord& record : records) {
+            Add({Report::Found, 0, record});
+        }
     }
 
     // Waits up to a generous time for the reports to satisfy the condition.

@@ -35,6 +35,9 @@ constexpr Entry STRINGS[] = {
     {IDS_BAD_APP_IMAGE, "error application firmware upgrade file !"},
     {IDS_BAD_SYSTEM_IMAGE, "error system firmware upgrade file !"},
     {IDS_ANONYMOUS, "Anonymous"},
+    {IDS_LIST_FULL,
+     "More than 65536 cameras are answering. The ones past that are listed as soon as others "
+     "stop answering."},
 };
 
 }  // namespace

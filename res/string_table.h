@@ -26,6 +26,7 @@ enum StringId : int {
     IDS_BAD_APP_IMAGE = 130,
     IDS_BAD_SYSTEM_IMAGE = 131,
     IDS_ANONYMOUS = 132,
+    IDS_LIST_FULL = 140,
 };
 
 // The text of a string id, exactly as the user sees it; "" for an unknown id.

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -99,15 +100,13 @@ class MainDlgTest : public QObject {
         }
         for (std::size_t i = 0; i < records.size(); ++i) {
             if (List()->item(static_cast<int>(i))->text() !=
-                QString::fromLatin1(CameraLineText(records[i]))) {
+                QString::fromStdString(CameraLineText(records[i]))) {
                 return false;
             }
         }
         return true;
     }
-    void Found(const CameraRecord& camera) {
-        m_window->OnCameraFound(std::make_unique<CameraRecord>(camera));
-    }
+    void Found(const CameraRecord& camera) { m_window->OnCameraFound(camera); }
     // Starts the worker and takes its first search, so later datagrams are
     // the window's doing.
     void StartWorker() {
@@ -177,9 +176,10 @@ class MainDlgTest : public QObject {
         Found(Camera("B", "192.168.1.10"));
         Found(Camera("D", "192.168.1.10"));
         m_window->OnCameraRefresh();  // A, C and E go at once
-        QCOMPARE(Lines(),
-                 (QStringList{QString::fromLatin1(CameraLineText(Camera("B", "192.168.1.10"))),
-                              QString::fromLatin1(CameraLineText(Camera("D", "192.168.1.10")))}));
+        QCOMPARE(
+            Lines(),
+            (QStringList{QString::fromStdString(CameraLineText(Camera("B", "192.168.1.10"))),
+                         QString::fromStdString(CameraLineText(Camera("D", "192.168.1.10")))}));
         QVERIFY(Mirrors());
         Found(Camera("A", "192.168.1.10"));  // back again: at the end
         QCOMPARE(QString::fromLatin1(m_window->Records().back().id), QString("A"));
@@ -197,6 +197,71 @@ class MainDlgTest : public QObject {
         QCOMPARE(Lines().size(), 2);
         QVERIFY(Lines()[0].endsWith("192.168.1.11"));
         QVERIFY(Lines()[1].endsWith("192.168.1.12"));
+    }
+
+    void dropsFromTheMiddleAndTheTopWithoutTouchingTheOtherLines() {
+        for (const char* id : {"A", "B", "C", "D", "E"}) {
+            Found(Camera(id, "192.168.1.10"));
+        }
+        m_window->OnCameraRefresh();
+        for (const char* id : {"A", "B", "D", "E"}) {
+            Found(Camera(id, "192.168.1.10"));
+        }
+        const QListWidgetItem* kept[] = {List()->item(0), List()->item(1), List()->item(3),
+                                         List()->item(4)};
+        m_window->OnCameraRefresh();  // C goes from the middle
+        QVERIFY(Mirrors());
+        for (int line = 0; line < 4; ++line) {
+            QCOMPARE(List()->item(line), kept[line]);  // neither rewritten nor re-added
+        }
+        for (const char* id : {"B", "D", "E"}) {
+            Found(Camera(id, "192.168.1.10"));
+        }
+        m_window->OnCameraRefresh();  // A goes from the top
+        QVERIFY(Mirrors());
+        QCOMPARE(List()->count(), 3);
+        QCOMPARE(List()->item(0), kept[1]);
+    }
+
+    void aFloodFillsTheListToItsCeilingAndAgesOut() {
+        auto* notice = m_window->findChild<QLabel*>("listFullNotice");
+        QVERIFY(notice != nullptr);
+        Found(Camera("REAL", "192.168.1.10"));
+        std::vector<CameraRecord> flood;
+        for (std::size_t i = 0; i < CCameraTable::CEILING + 100; ++i) {
+            flood.push_back(Camera(("F" + std::to_string(i)).c_str(), "192.168.1.11"));
+        }
+        m_window->OnCamerasFound(flood);
+        QCOMPARE(m_window->Records().size(), CCameraTable::CEILING);
+        QCOMPARE(List()->count(), static_cast<int>(CCameraTable::CEILING));
+        QVERIFY(!notice->isHidden());
+        Found(Camera("LATE", "192.168.1.12"));  // no room for it yet
+        m_window->OnCameraRefresh();
+        QVERIFY2(!notice->isHidden(), "still turning ids away in that period");
+        // The first half of the flood goes from the middle of the list, the
+        // second half from its end.
+        std::vector<CameraRecord> again(flood.begin() + CCameraTable::CEILING / 2,
+                                        flood.begin() + CCameraTable::CEILING - 1);
+        again.push_back(Camera("REAL", "192.168.1.10"));
+        m_window->OnCamerasFound(again);
+        m_window->OnCameraRefresh();
+        QVERIFY(notice->isHidden());
+        QCOMPARE(List()->count(), static_cast<int>(CCameraTable::CEILING / 2));
+        QVERIFY(Mirrors());
+        Found(Camera("REAL", "192.168.1.10"));
+        m_window->OnCameraRefresh();
+        QCOMPARE(Lines().size(), 1);
+        QVERIFY(Mirrors());
+        Found(Camera("LATE", "192.168.1.12"));  // the refill
+        Found(Camera("NEXT", "192.168.1.13"));
+        QCOMPARE(Lines().size(), 3);
+        QVERIFY(Mirrors());
+        m_window->OnCameraRefresh();
+        Found(Camera("REAL", "192.168.1.10"));
+        Found(Camera("NEXT", "192.168.1.13"));
+        m_window->OnCameraRefresh();  // LATE goes from the middle
+        QCOMPARE(Lines().size(), 2);
+        QVERIFY(Mirrors());
     }
 
     void twoCamerasWithOneIdShareARecord() {

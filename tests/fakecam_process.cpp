@@ -59,8 +59,21 @@ FakecamProcess::~FakecamProcess() {
 }
 
 bool FakecamProcess::WaitForOutput(const std::string& text, std::chrono::milliseconds limit) {
+    return WaitForCount(text, 1, limit);
+}
+
+std::size_t FakecamProcess::Count(const std::string& text) const {
+    std::size_t count = 0;
+    for (auto at = m_output.find(text); at != std::string::npos; at = m_output.find(text, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+bool FakecamProcess::WaitForCount(const std::string& text, std::size_t count,
+                                  std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (m_output.find(text) == std::string::npos) {
+    while (Count(text) < count) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         pollfd entry{m_outputFd, POLLIN, 0};

@@ -21,6 +21,11 @@ class FakecamProcess {
     // Waits for a line of output that contains the text.
     bool WaitForOutput(const std::string& text,
                        std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // Waits until the output holds the text at least count times.
+    bool WaitForCount(const std::string& text, std::size_t count,
+                      std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // How often the output so far holds the text.
+    [[nodiscard]] std::size_t Count(const std::string& text) const;
     [[nodiscard]] const std::string& Output() const { return m_output; }
 
   private:

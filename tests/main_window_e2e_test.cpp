@@ -89,6 +89,34 @@ class MainWindowLanTest : public QObject {
         QVERIFY(CMessageBox::TakeRecorded().empty());
     }
 
+    // Empty datagrams, 0xFFFE results, noise of every length and a flood of
+    // made-up cameras: the window goes on, the worker goes on searching,
+    // and once the flood has aged out the list shows the real cameras.
+    void aHostileLanNeitherEndsNorConfusesTheWindow() {
+        QTRY_VERIFY_WITH_TIMEOUT(Lines().size() == 4, 3000);
+        const QStringList expected = Lines();
+        m_cameraB.reset();  // each comes back misbehaving, on the same port
+        m_cameraX.reset();
+        m_cameraB = std::make_unique<test::FakecamProcess>(
+            test::Environment("TESTLAN_CAM_B_NS"),
+            std::vector<std::string>{"--hostile", "--camera",
+                                     "id=CAMB,name=Yard,ip=10.71.2.30,mask=255.255.255.0,"
+                                     "port=8080"});
+        m_cameraX = std::make_unique<test::FakecamProcess>(
+            test::Environment("TESTLAN_CAM_X_NS"),
+            std::vector<std::string>{"--flood", "20000", "--flood-ms", "2000", "--camera",
+                                     "id=CAMX,name=Lobby,ip=172.29.5.20,mask=255.255.255.0"});
+        QVERIFY(m_cameraB->WaitForOutput("sent hostile datagrams"));
+        QVERIFY(m_cameraX->WaitForOutput("flood: 20000 replies sent"));
+        QTRY_VERIFY_WITH_TIMEOUT(Lines().size() > 4, 3000);  // the flood is listed
+        QTRY_COMPARE_WITH_TIMEOUT(Lines(), expected, 12000);
+        // Still searching: more searches reach the hostile camera after it.
+        const std::size_t searches = m_cameraB->Count("recv search");
+        QVERIFY(m_cameraB->WaitForCount("recv search", searches + 1, std::chrono::seconds(5)));
+        QVERIFY(CMessageBox::TakeRecorded().empty());
+        QVERIFY(m_window->isVisible());
+    }
+
     void showsTheNewAddressOfACameraChangedThroughTheDialog() {
         auto* list = m_window->findChild<QListWidget*>("cameraList");
         QTRY_VERIFY_WITH_TIMEOUT(Lines().size() == 4, 3000);

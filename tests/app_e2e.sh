@@ -36,6 +36,22 @@ for _ in $(seq 50); do grep -q "recv search" "$work/fakecam.log" && break; sleep
 grep -q "recv search" "$work/fakecam.log" || fail "the first copy sent no search"
 alive "$first" || fail "the first copy ended"
 
+# A hostile LAN: empty datagrams, 0xFFFE results, noise of every length
+# and a flood of made-up cameras. The program must keep running and
+# searching.
+ip netns exec "$TESTLAN_CAM_B_NS" "$fakecam" --hostile --flood 20000 --flood-ms 2000 \
+    --camera id=CAMB,ip=10.71.2.30,mask=255.255.255.0 >"$work/hostile.log" &
+pids+=($!)
+for _ in $(seq 50); do grep -q "sent hostile datagrams" "$work/hostile.log" && break; sleep 0.1; done
+grep -q "sent hostile datagrams" "$work/hostile.log" || fail "the hostile camera sent nothing"
+for _ in $(seq 50); do grep -q "flood: 20000" "$work/hostile.log" && break; sleep 0.1; done
+searches=$(grep -c "recv search" "$work/fakecam.log")
+sleep 4
+alive "$first" || fail "the program ended on a hostile LAN: $(cat "$work/first.log")"
+[ "$(grep -c "recv search" "$work/fakecam.log")" -gt "$searches" ] ||
+    fail "the program stopped searching on a hostile LAN"
+echo "a hostile LAN neither ends nor stops the program"
+
 set +e
 "$vantrel" >"$work/second.log" 2>&1 &
 second=$!
@@ -65,4 +81,22 @@ status=$?
 set -e
 [ "$status" -eq 0 ] || fail "SIGTERM did not end the program cleanly (status $status)"
 echo "SIGTERM ends the program through its shutdown"
-echo "3 passed, 0 failed"
+
+# Where the one-copy rule cannot be set up (its socket's folder is a file),
+# the program runs without it and says so, rather than end as if another
+# copy had answered.
+touch "$work/not-a-folder"
+TMPDIR="$work/not-a-folder" "$vantrel" >"$work/fourth.log" 2>&1 &
+fourth=$!
+pids+=("$fourth")
+sleep 2
+alive "$fourth" || fail "a failed one-copy rule ended the program: $(cat "$work/fourth.log")"
+grep -q "cannot keep to one copy" "$work/fourth.log" || fail "the program did not say why"
+kill -TERM "$fourth"
+set +e
+ends_within "$fourth" 50
+status=$?
+set -e
+[ "$status" -eq 0 ] || fail "the program without the one-copy rule did not end cleanly"
+echo "a one-copy rule that cannot be set up is reported, and the program runs"
+echo "5 passed, 0 failed"

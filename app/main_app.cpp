@@ -1,6 +1,7 @@
 #include "app/main_app.h"
 
 #include <QCoreApplication>
+#include <cstdio>
 
 #include "app/single_instance.h"
 #include "app/termination_signals.h"
@@ -40,8 +41,17 @@ void StopSockets() {
 int CMainApp::InitInstance() {
     // Before anything else: a second copy opens no socket and no window.
     CSingleInstance instance(LoadText(IDS_CAPTION));
-    if (!instance.Acquire()) {
-        return 0;
+    switch (instance.Acquire()) {
+        case CSingleInstance::Outcome::HandedOver:
+            return 0;
+        case CSingleInstance::Outcome::Failed:
+            // Better a program without the one-copy rule than none at all;
+            // a second copy then fails on the busy discovery port instead.
+            std::fprintf(stderr, "vantrel: cannot keep to one copy (%s); running without it\n",
+                         qPrintable(instance.ErrorText()));
+            break;
+        case CSingleInstance::Outcome::First:
+            break;
     }
     if (!StartSockets()) {
         CMessageBox::Show(IDS_SOCKET_INIT_FAILED);

@@ -38,19 +38,19 @@ CSingleInstance::CSingleInstance(const QString& key) : m_name(key + "-" + UserKe
     });
 }
 
-bool CSingleInstance::Acquire() {
+CSingleInstance::Outcome CSingleInstance::Acquire() {
     QLocalSocket running;
     running.connectToServer(m_name);
     if (running.waitForConnected(ANSWER_WAIT_MS)) {
         running.write(SHOW_REQUEST);
         running.waitForBytesWritten(ANSWER_WAIT_MS);
         running.disconnectFromServer();
-        return false;
+        return Outcome::HandedOver;
     }
     // Nobody answers: no copy runs, or one crashed and left its socket.
     QLocalServer::removeServer(m_name);
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    return m_server.listen(m_name);
+    return m_server.listen(m_name) ? Outcome::First : Outcome::Failed;
 }
 
 }  // namespace vantrel

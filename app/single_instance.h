@@ -16,9 +16,14 @@ class CSingleInstance : public QObject {
   public:
     explicit CSingleInstance(const QString& key);
 
-    // True when this is the only copy; false after the running copy was
-    // asked to come to the front.
-    [[nodiscard]] bool Acquire();
+    enum class Outcome {
+        First,       // this is the only copy, and later ones will find it
+        HandedOver,  // a running copy was asked to come to the front
+        Failed,      // no copy answered and this one cannot listen either
+    };
+    [[nodiscard]] Outcome Acquire();
+    // Why the last Acquire failed.
+    [[nodiscard]] QString ErrorText() const { return m_server.errorString(); }
 
     // What to do when a later copy asks this one to show itself.
     void OnShowRequested(std::function<void()> show) { m_show = std::move(show); }

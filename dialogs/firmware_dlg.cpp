@@ -77,6 +77,7 @@ CFirmwareDlg::CFirmwareDlg(QWidget* parent)
     connect(&m_upgradeApplicationButton, &QPushButton::clicked, this,
             &CFirmwareDlg::OnUpgradeApplication);
     connect(&m_returnButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(this, &QDialog::finished, this, [this] { m_ended = true; });
 }
 
 int CFirmwareDlg::exec() {
@@ -99,8 +100,11 @@ void CFirmwareDlg::OnUpgrade(ImageKind kind) {
     const std::string typed = m_passwordEdit.text().toLatin1().toStdString();
     m_passwordEdit.setText(QString::fromLatin1(StoreFieldText(m_record.password, typed, 11)));
 
-    const std::optional<QString> path = CImageFileChooser::Choose();
-    if (!path) {
+    m_ended = false;
+    const std::optional<QString> path = CImageFileChooser::Choose(this);
+    // The dialog may have been ended while the chooser was up: then nothing
+    // more starts from it.
+    if (!path || m_ended) {
         return;
     }
     std::ifstream image;

@@ -60,6 +60,7 @@ class CFirmwareDlg : public QDialog, private IUpgradeView {
     QPushButton m_upgradeSystemButton;
     QPushButton m_upgradeApplicationButton;
     QPushButton m_returnButton;
+    bool m_ended = false;  // done() was called while the chooser was up
 };
 
 }  // namespace vantrel

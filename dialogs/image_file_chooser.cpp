@@ -7,12 +7,12 @@ namespace vantrel {
 
 std::optional<std::optional<QString>> CImageFileChooser::s_nextAnswer;
 
-std::optional<QString> CImageFileChooser::Choose() {
+std::optional<QString> CImageFileChooser::Choose(QWidget* parent) {
     if (s_nextAnswer) {
         return *std::exchange(s_nextAnswer, std::nullopt);
     }
     const QString path =
-        QFileDialog::getOpenFileName(nullptr, QString(), QString(), "Bin Files (*.bin)");
+        QFileDialog::getOpenFileName(parent, QString(), QString(), "Bin Files (*.bin)");
     if (path.isEmpty()) {
         return std::nullopt;
     }

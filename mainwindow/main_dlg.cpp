@@ -82,7 +82,8 @@ CMainDlg::CMainDlg(DiscoveryConfig config, QWidget* parent)
     const std::pair<int, const char*> commands[] = {
         {ID_ACCESS_CAMERA, "Access IP Camera"},
         {ID_NETWORK_SETTINGS, "Network Settings"},
-        {ID_FIRMWARE, "Firmware Version & Upgrade"},
+        // A menu reads a single '&' as the mark of its shortcut key.
+        {ID_FIRMWARE, "Firmware Version && Upgrade"},
     };
     for (const auto& [id, text] : commands) {
         QAction* action = m_menu.addAction(text);
@@ -303,11 +304,17 @@ void CMainDlg::OnCameraRefresh() {
 }
 
 void CMainDlg::OnSocketError() {
-    CMessageBox::Show(IDS_SOCKET_ERROR, this);
+    // The program has decided to end: an open camera dialog goes first,
+    // with whatever it has open over it (a file chooser, a message box),
+    // and nothing it was about to do is done.
     m_ending = true;
     if (m_cameraDialog != nullptr) {
+        for (QDialog* child : m_cameraDialog->findChildren<QDialog*>()) {
+            child->reject();
+        }
         m_cameraDialog->reject();
     }
+    CMessageBox::Show(IDS_SOCKET_ERROR, this);
     reject();
 }
 

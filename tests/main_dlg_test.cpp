@@ -3,10 +3,13 @@
 #include <arpa/inet.h>
 #include <poll.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -444,6 +447,67 @@ class MainDlgTest : public QObject {
         // The worker has stopped: nothing more comes from it.
         ReceiveDatagram(m_camera->socket.Get(), 100);  // its first search
         QVERIFY(!ReceiveDatagram(m_camera->socket.Get(), 300));
+    }
+
+    void aSocketErrorClosesTheFileChooserAndNoUploadStarts() {
+        std::atomic<bool> stop{false};
+        fakecam::UpgradeOptions options;
+        options.bindAddress = test::LoopbackAddress();
+        CameraRecord camera = Camera("CAM1", "127.0.0.1", 1, 0);
+        StoreFieldText(camera.password, "secret");
+        camera.httpPort = 0;
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> log(std::fopen("/dev/null", "w"),
+                                                            &std::fclose);
+        fakecam::CUpgradeListener listener(camera, options, log.get());
+        QVERIFY(listener.Open());
+        std::thread serving([&] { listener.Run(stop); });
+        camera.httpPort = htons(listener.Port());
+        Found(camera);
+        QTemporaryDir files;
+        const QString image = files.filePath("system.bin");
+        std::ofstream(image.toStdString(), std::ios::binary) << "BNEG and the rest";
+
+        // The real chooser is up when the worker fails; should it stay, a
+        // user would go on and pick the image.
+        QTimer::singleShot(0, m_window.get(), [&] {
+            WhenModal(m_timers.get(), [&](QWidget* firmware) {
+                WhenModal(m_timers.get(), [&](QWidget* chooser) {
+                    QVERIFY(qobject_cast<QFileDialog*>(chooser) != nullptr);
+                    m_window->PostSocketError();
+                    QTimer::singleShot(300, m_timers.get(), [&, chooser = QPointer(chooser)] {
+                        if (chooser && chooser->isVisible()) {
+                            auto* dialog = static_cast<QFileDialog*>(chooser.data());
+                            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(image);
+                            static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
+                        }
+                    });
+                });
+                firmware->findChild<QLineEdit*>("passwordEdit")->setText("secret");
+                QTest::mouseClick(firmware->findChild<QPushButton*>("upgradeSystemButton"),
+                                  Qt::LeftButton);
+            });
+            Select(0);
+            m_window->OnListDoubleClick();
+        });
+        const int result = m_window->exec();
+        QTest::qWait(400);  // past the moment a user would have picked the image
+        const bool uploaded = listener.WaitForUpload(500).has_value();
+        stop = true;
+        serving.join();
+        QCOMPARE(result, int(QDialog::Rejected));
+        QCOMPARE(CMessageBox::TakeRecorded(), std::vector<int>{IDS_SOCKET_ERROR});
+        QVERIFY2(!uploaded, "an upload ran after the program decided to end");
+    }
+
+    void theMenuShowsItsAmpersandAsWritten() {
+        // What a screen reader reads, and what the menu draws: Qt takes a
+        // single '&' as a shortcut mark, which takes the '&' away.
+        QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(&m_window->Menu());
+        QVERIFY(menu != nullptr);
+        QCOMPARE(menu->childCount(), 3);
+        QCOMPARE(menu->child(0)->text(QAccessible::Name), QString("Access IP Camera"));
+        QCOMPARE(menu->child(1)->text(QAccessible::Name), QString("Network Settings"));
+        QCOMPARE(menu->child(2)->text(QAccessible::Name), QString("Firmware Version & Upgrade"));
     }
 
     void hidingTheWindowDoesNotEndIt() {

@@ -93,30 +93,27 @@ bool CPacketWriter::Finalize() {
 }
 
 Status CPacketWriter::SendAll(SocketHandle socket) const {
-    const std::uint8_t* rest = m_buffer.data();
-    auto left = static_cast<std::size_t>(m_length);
-    while (left > 0) {
-        const long sent = SendSome(socket, rest, left);
-        if (sent < 0) {
-            return STATUS_SOCKET_ERROR;
-        }
-        rest += sent;
-        left -= static_cast<std::size_t>(sent);
-    }
-    return STATUS_OK;
+    return SendWithin(socket, std::nullopt);
 }
 
 Status CPacketWriter::SendAll(SocketHandle socket, std::uint32_t timeoutMs) const {
+    return SendWithin(socket, timeoutMs);
+}
+
+Status CPacketWriter::SendWithin(SocketHandle socket,
+                                 std::optional<std::uint32_t> timeoutMs) const {
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs.value_or(0));
     const std::uint8_t* rest = m_buffer.data();
     auto left = static_cast<std::size_t>(m_length);
     while (left > 0) {
         // Each send may wait only for what is left of the packet's time.
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        if (wait.count() <= 0 ||
-            !SetSendTimeout(socket, static_cast<std::uint32_t>(wait.count()))) {
-            return STATUS_SOCKET_ERROR;
+        if (timeoutMs) {
+            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            if (wait.count() <= 0 ||
+                !SetSendTimeout(socket, static_cast<std::uint32_t>(wait.count()))) {
+                return STATUS_SOCKET_ERROR;
+            }
         }
         const long sent = SendSome(socket, rest, left);
         if (sent < 0) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "protocol/socket.h"
@@ -37,6 +38,9 @@ class CPacketWriter {
     static constexpr std::int32_t GROWTH_STEP = 100;
 
     void Clear();
+    // The whole packet, within the time if one is given.
+    [[nodiscard]] Status SendWithin(SocketHandle socket,
+                                    std::optional<std::uint32_t> timeoutMs) const;
 
     // Storage is kept between packets so that an upload does not allocate
     // for every chunk; m_capacity is the packet's own share of it.

@@ -78,6 +78,42 @@ class UrlCatcher : public QObject {
     void Open(const QUrl& url) { opened.append(url); }
 };
 
+// A camera's upload side on loopback, served until the object goes.
+struct UpgradeCamera {
+    UpgradeCamera() : listener(Base(), Options(), log.get()) {}
+    ~UpgradeCamera() {
+        stop = true;
+        if (serving.joinable()) {
+            serving.join();
+        }
+    }
+    void Start() {
+        serving = std::thread([this] { listener.Run(stop); });
+    }
+    // The camera as the list knows it: no application firmware, no password.
+    CameraRecord Record() const {
+        CameraRecord camera = Base();
+        camera.httpPort = htons(listener.Port());
+        std::memset(camera.password, 0, sizeof camera.password);
+        return camera;
+    }
+    static CameraRecord Base() {
+        CameraRecord camera = Camera("CAM1", "127.0.0.1", 1, 0);
+        StoreFieldText(camera.password, "secret");
+        camera.httpPort = 0;
+        return camera;
+    }
+    static fakecam::UpgradeOptions Options() {
+        fakecam::UpgradeOptions options;
+        options.bindAddress = test::LoopbackAddress();
+        return options;
+    }
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> log{std::fopen("/dev/null", "w"), &std::fclose};
+    std::atomic<bool> stop{false};
+    fakecam::CUpgradeListener listener;
+    std::thread serving;
+};
+
 class MainDlgTest : public QObject {
     Q_OBJECT
 
@@ -357,19 +393,10 @@ class MainDlgTest : public QObject {
     }
 
     void aCompletedUpgradeAsksForASearchAtOnce() {
-        std::atomic<bool> stop{false};
-        fakecam::UpgradeOptions options;
-        options.bindAddress = test::LoopbackAddress();
-        CameraRecord camera = Camera("CAM1", "127.0.0.1", 1, 0);
-        StoreFieldText(camera.password, "secret");
-        camera.httpPort = 0;
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> log(std::fopen("/dev/null", "w"),
-                                                            &std::fclose);
-        fakecam::CUpgradeListener listener(camera, options, log.get());
-        QVERIFY(listener.Open());
-        std::thread serving([&] { listener.Run(stop); });
-        camera.httpPort = htons(listener.Port());
-        std::memset(camera.password, 0, sizeof camera.password);
+        UpgradeCamera upgrades;
+        QVERIFY(upgrades.listener.Open());
+        upgrades.Start();
+        CameraRecord camera = upgrades.Record();
         Found(camera);
 
         QTemporaryDir files;
@@ -388,8 +415,6 @@ class MainDlgTest : public QObject {
         const auto search = ReceiveDatagram(m_camera->socket.Get(), 5000);
         QVERIFY(search && search->size() == 27);
         QVERIFY(!ReceiveDatagram(m_camera->socket.Get(), 300));
-        stop = true;
-        serving.join();
         QVERIFY(CMessageBox::TakeRecorded().empty());
     }
 
@@ -450,18 +475,10 @@ class MainDlgTest : public QObject {
     }
 
     void aSocketErrorClosesTheFileChooserAndNoUploadStarts() {
-        std::atomic<bool> stop{false};
-        fakecam::UpgradeOptions options;
-        options.bindAddress = test::LoopbackAddress();
-        CameraRecord camera = Camera("CAM1", "127.0.0.1", 1, 0);
-        StoreFieldText(camera.password, "secret");
-        camera.httpPort = 0;
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> log(std::fopen("/dev/null", "w"),
-                                                            &std::fclose);
-        fakecam::CUpgradeListener listener(camera, options, log.get());
-        QVERIFY(listener.Open());
-        std::thread serving([&] { listener.Run(stop); });
-        camera.httpPort = htons(listener.Port());
+        UpgradeCamera upgrades;
+        QVERIFY(upgrades.listener.Open());
+        upgrades.Start();
+        CameraRecord camera = upgrades.Record();
         Found(camera);
         QTemporaryDir files;
         const QString image = files.filePath("system.bin");
@@ -491,9 +508,7 @@ class MainDlgTest : public QObject {
         });
         const int result = m_window->exec();
         QTest::qWait(400);  // past the moment a user would have picked the image
-        const bool uploaded = listener.WaitForUpload(500).has_value();
-        stop = true;
-        serving.join();
+        const bool uploaded = upgrades.listener.WaitForUpload(500).has_value();
         QCOMPARE(result, int(QDialog::Rejected));
         QCOMPARE(CMessageBox::TakeRecorded(), std::vector<int>{IDS_SOCKET_ERROR});
         QVERIFY2(!uploaded, "an upload ran after the program decided to end");

@@ -29,8 +29,8 @@ std::optional<std::vector<HostInterface>> ReadHostInterfaces() {
     for (DWORD i = 0; i < table->dwNumEntries; ++i) {
         const MIB_IPADDRROW& row = table->table[i];
         const bool loopback = (ntohl(row.dwAddr) >> 24) == 127;
-        rows.push_back(
-            {row.dwAddr, row.dwMask, row.dwIndex, !loopback && row.dwBCastAddr != 0, loopback});
+        rows.push_back({row.dwAddr, row.dwMask, row.dwIndex, !loopback && row.dwBCastAddr != 0,
+                        loopback, "interface " + std::to_string(row.dwIndex)});
     }
     return rows;
 }
@@ -54,6 +54,7 @@ std::optional<std::vector<HostInterface>> ReadHostInterfaces() {
             row.mask = reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr.s_addr;
         }
         row.index = if_nametoindex(entry->ifa_name);
+        row.name = entry->ifa_name;
         const unsigned flags = entry->ifa_flags;
         row.loopback = (flags & IFF_LOOPBACK) != 0 || (ntohl(row.address) >> 24) == 127;
         row.canBroadcast =
@@ -64,6 +65,16 @@ std::optional<std::vector<HostInterface>> ReadHostInterfaces() {
 }
 
 #endif
+
+std::vector<std::string> SearchedInterfaceNames(const std::vector<HostInterface>& rows) {
+    std::vector<std::string> names;
+    for (const HostInterface& row : rows) {
+        if (row.canBroadcast && std::find(names.begin(), names.end(), row.name) == names.end()) {
+            names.push_back(row.name);
+        }
+    }
+    return names;
+}
 
 bool IsOnLocalSubnet(const CameraRecord& camera, const std::vector<HostInterface>& rows) {
     const std::uint32_t network = camera.ip & camera.mask;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "protocol/camera_record.h"
@@ -15,11 +16,16 @@ struct HostInterface {
     unsigned index = 0;         // the interface's index
     bool canBroadcast = false;  // up, not loopback, broadcast-capable
     bool loopback = false;      // this host only: never a camera's subnet
+    std::string name;           // as the system names the interface
 };
 
 // The host's IPv4 addresses in the system's order; none when the table
 // cannot be read.
 [[nodiscard]] std::optional<std::vector<HostInterface>> ReadHostInterfaces();
+
+// The names of the interfaces a search goes out on, each once, in order.
+[[nodiscard]] std::vector<std::string> SearchedInterfaceNames(
+    const std::vector<HostInterface>& rows);
 
 // A camera is on a local subnet when its own network (its mask over its
 // address) equals some row's network (the row's mask over its address).

@@ -6,6 +6,7 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
@@ -22,6 +23,7 @@
 #include "mainwindow/app_icon.h"
 #include "mainwindow/camera_events.h"
 #include "mainwindow/camera_line.h"
+#include "mainwindow/empty_list_text.h"
 #include "protocol/text_field.h"
 #include "res/resource_ids.h"
 #include "res/string_table.h"
@@ -143,6 +145,7 @@ void CMainDlg::OnInitDialog() {
     // the pointer; the menu then opens on the selection.
     m_list.viewport()->installEventFilter(this);
 
+    UpdatePlaceholder();
     m_worker = std::make_unique<CDiscoveryWorker>(*this, m_config);
     if (!m_worker->Start()) {
         m_worker.reset();
@@ -213,7 +216,44 @@ bool CMainDlg::event(QEvent* event) {
     }
 }
 
+void CMainDlg::SetInterfaceSource(InterfaceSource source) {
+    m_interfaces = std::move(source);
+    UpdatePlaceholder();
+}
+
+void CMainDlg::UpdatePlaceholder() {
+    QString text;
+    if (m_list.count() == 0) {
+        const auto rows = m_interfaces();
+        const std::vector<std::string> names =
+            rows ? SearchedInterfaceNames(*rows) : std::vector<std::string>{"every interface"};
+        // The first tick comes with the first search; periods follow it.
+        text = QString::fromStdString(EmptyListText(names, std::max(0, m_quietTicks - 1)));
+    }
+    if (text != m_placeholder) {
+        m_placeholder = text;
+        m_list.setAccessibleDescription(text);
+        m_list.viewport()->update();
+    }
+}
+
+// Drawn over the empty list, not added to it: line i still shows record i.
+void CMainDlg::PaintPlaceholder() {
+    QWidget& viewport = *m_list.viewport();
+    QPainter painter(&viewport);
+    painter.fillRect(viewport.rect(), viewport.palette().base());
+    painter.setFont(font());
+    painter.setPen(viewport.palette().color(QPalette::PlaceholderText));
+    painter.drawText(viewport.rect().adjusted(24, 24, -24, -24), Qt::AlignCenter | Qt::TextWordWrap,
+                     m_placeholder);
+}
+
 bool CMainDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list.viewport() && event->type() == QEvent::Paint &&
+        !m_placeholder.isEmpty()) {
+        PaintPlaceholder();
+        return true;
+    }
     if (watched == m_list.viewport() && event->type() == QEvent::MouseButtonPress) {
         const auto* press = static_cast<QMouseEvent*>(event);
         if (press->button() == Qt::RightButton) {
@@ -259,6 +299,10 @@ void CMainDlg::OnCamerasFound(const std::vector<CameraRecord>& records) {
     }
     // One insertion for the whole batch: the view lays out once.
     m_list.addItems(added);
+    if (!added.isEmpty()) {
+        m_quietTicks = 0;
+        UpdatePlaceholder();
+    }
 }
 
 void CMainDlg::OnCameraFound(const CameraRecord& record) {
@@ -298,6 +342,8 @@ void CMainDlg::OnCameraRefresh() {
         }
     }
     m_notice.setVisible(refresh.refused);
+    m_quietTicks = m_list.count() == 0 ? m_quietTicks + 1 : 0;
+    UpdatePlaceholder();
     if (droppedLines >= MANY_LINES) {
         ReturnFreedMemory();
     }

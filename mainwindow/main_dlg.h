@@ -6,11 +6,14 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "discovery/discovery_sink.h"
 #include "discovery/discovery_thread.h"
+#include "discovery/host_interfaces.h"
 #include "mainwindow/camera_table.h"
 #include "protocol/camera_record.h"
 
@@ -51,6 +54,11 @@ class CMainDlg : public QDialog, public IDiscoverySink {
     void OnListDoubleClick();
     void OnCommand(int commandId);
 
+    // Where the window learns which interfaces a search goes out on, for
+    // what the empty list says; the program reads the host's own table.
+    using InterfaceSource = std::function<std::optional<std::vector<HostInterface>>()>;
+    void SetInterfaceSource(InterfaceSource source);
+
     [[nodiscard]] const std::vector<CameraRecord>& Records() const { return m_table.Records(); }
     [[nodiscard]] QMenu& Menu() { return m_menu; }
 
@@ -65,6 +73,8 @@ class CMainDlg : public QDialog, public IDiscoverySink {
     void OpenNetworkSettings(const CameraRecord& camera);
     void OpenFirmware(const CameraRecord& camera);
     [[nodiscard]] int SelectedLine() const;
+    void UpdatePlaceholder();
+    void PaintPlaceholder();
 
     DiscoveryConfig m_config;
     QVBoxLayout m_layout;
@@ -78,6 +88,9 @@ class CMainDlg : public QDialog, public IDiscoverySink {
     bool m_ending = false;              // a socket error is ending the program
     bool m_tellingPassword = false;     // "incorrect password !" is showing
     bool m_initialised = false;
+    InterfaceSource m_interfaces = ReadHostInterfaces;
+    int m_quietTicks = 0;   // refresh ticks since the list became empty
+    QString m_placeholder;  // what the empty list says; empty while it has lines
 };
 
 }  // namespace vantrel

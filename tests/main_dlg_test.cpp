@@ -26,6 +26,7 @@
 #include "dialogs/image_file_chooser.h"
 #include "dialogs/message_box.h"
 #include "dialogs/network_dlg.h"
+#include "discovery/host_interfaces.h"
 #include "mainwindow/camera_line.h"
 #include "protocol/text_field.h"
 #include "res/resource_ids.h"
@@ -301,6 +302,49 @@ class MainDlgTest : public QObject {
         m_window->OnCameraRefresh();  // LATE goes from the middle
         QCOMPARE(Lines().size(), 2);
         QVERIFY(Mirrors());
+    }
+
+    void theEmptyListSaysWhatItIsDoing() {
+        std::optional<std::vector<HostInterface>> rows = std::vector<HostInterface>{
+            {inet_addr("127.0.0.1"), inet_addr("255.0.0.0"), 1, false, true, "lo"},
+            {inet_addr("192.168.1.5"), inet_addr("255.255.255.0"), 2, true, false, "eth0"},
+            {inet_addr("192.168.7.5"), inet_addr("255.255.255.0"), 2, true, false, "eth0"},
+            {inet_addr("10.0.0.5"), inet_addr("255.0.0.0"), 3, true, false, "wlan0"},
+        };
+        m_window->SetInterfaceSource([&] { return rows; });
+        const auto said = [this] { return List()->accessibleDescription(); };
+        // Drawn over the empty list: something other than its background.
+        const auto drawn = [this] {
+            const QImage image = List()->viewport()->grab().toImage();
+            const QRgb base = List()->viewport()->palette().color(QPalette::Base).rgb();
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    if (image.pixel(x, y) != base) {
+                        return true;
+                    }
+                }
+            }
+            return false;
+        };
+        const QString searching = "Searching for cameras on eth0, wlan0\u2026";
+        QCOMPARE(said(), searching);  // the worker's first tick is in
+        QVERIFY(drawn());
+        QCOMPARE(List()->count(), 0);
+        m_window->OnCameraRefresh();
+        QCOMPARE(said(), searching);
+        m_window->OnCameraRefresh();  // two periods without an answer
+        QCOMPARE(said(), QString("No camera has answered yet. Check the cable, and that your "
+                                 "firewall lets UDP port 10000 in.\n\nSearched on eth0, wlan0."));
+        Found(Camera("A", "192.168.1.10"));
+        QCOMPARE(said(), QString());
+        m_window->OnCameraRefresh();
+        m_window->OnCameraRefresh();  // A has gone: back to the start
+        QCOMPARE(List()->count(), 0);
+        QCOMPARE(said(), searching);
+        rows = std::vector<HostInterface>{rows->front()};  // loopback only: offline
+        m_window->OnCameraRefresh();
+        QVERIFY(said().startsWith("This computer has no network to search on."));
+        QVERIFY(drawn());
     }
 
     void twoCamerasWithOneIdShareARecord() {

@@ -21,7 +21,7 @@ namespace vantrel {
 
 class CDiscoveryWorker;
 
-// The main window: the camera list mirrored line for line from m_records,
+// The main window: the camera list mirrored line for line from its camera table,
 // the context menu and double-click actions, the tray icon, and the
 // discovery worker, whose reports arrive here as posted events.
 class CMainDlg : public QDialog, public IDiscoverySink {

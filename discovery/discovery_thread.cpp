@@ -140,14 +140,13 @@ class CDiscoveryLoop {
     Status Send() {
         const std::uint16_t port = htons(m_config.destinationPort);
         const auto length = static_cast<long>(m_writer.Length());
-        if (m_config.destination != LIMITED_BROADCAST) {
-            m_handler.SetHostInterfaces(ReadHostInterfaces());
-            return m_writer.SendTo(m_socket.Get(), m_config.destination, port);
-        }
         // Read once a round, not once a reply: the same table serves the
         // subnet test of every reply until the next send.
         const auto rows = ReadHostInterfaces();
         m_handler.SetHostInterfaces(rows);
+        if (m_config.destination != LIMITED_BROADCAST) {
+            return m_writer.SendTo(m_socket.Get(), m_config.destination, port);
+        }
         if (!rows) {
             return SentOrUnavailable(
                 SendDatagram(m_socket.Get(), m_writer.Data(), length, LIMITED_BROADCAST, port),

@@ -26,8 +26,9 @@ struct DiscoveryConfig {
     MillisecondClock clock = SteadyMilliseconds;
 };
 
-// The worker's loop: one thread message, a search when due, one datagram,
-// until QUIT or a failure of its socket (reported with PostSocketError).
+// The worker's loop: one thread message, a search when due, then the
+// datagrams that have arrived (one report for them all), until QUIT or a
+// failure of its socket (reported with PostSocketError).
 // Returns 0 on every path.
 int DiscoveryThreadProc(IDiscoverySink& sink, CThreadMessageQueue& queue,
                         const DiscoveryConfig& config);

@@ -18,8 +18,8 @@ namespace {
 
 // A LAN row, and the loopback row every host has.
 const std::vector<HostInterface> HOST_ROWS = {
-    {inet_addr("192.168.1.5"), inet_addr("255.255.255.0"), 2, true, false},
-    {inet_addr("127.0.0.1"), inet_addr("255.0.0.0"), 1, false, true},
+    {inet_addr("192.168.1.5"), inet_addr("255.255.255.0"), 2, true, false, "eth0"},
+    {inet_addr("127.0.0.1"), inet_addr("255.0.0.0"), 1, false, true, "lo"},
 };
 
 class CheckingSink : public IDiscoverySink {

@@ -270,8 +270,10 @@ TEST(SubnetTest, ComparesEachSidesOwnNetwork) {
     CameraRecord camera{};
     camera.ip = inet_addr("192.168.1.20");
     camera.mask = inet_addr("255.255.255.0");
-    const HostInterface host{inet_addr("192.168.1.5"), inet_addr("255.255.255.0"), 2, true};
-    const HostInterface other{inet_addr("10.0.0.5"), inet_addr("255.0.0.0"), 3, true};
+    const HostInterface host{
+        inet_addr("192.168.1.5"), inet_addr("255.255.255.0"), 2, true, false, "eth0"};
+    const HostInterface other{
+        inet_addr("10.0.0.5"), inet_addr("255.0.0.0"), 3, true, false, "eth1"};
     EXPECT_TRUE(IsOnLocalSubnet(camera, {host}));
     EXPECT_TRUE(IsOnLocalSubnet(camera, {other, host}));
     EXPECT_FALSE(IsOnLocalSubnet(camera, {other}));
@@ -284,8 +286,10 @@ TEST(SubnetTest, ALoopbackRowNeverMakesACameraLocal) {
     CameraRecord camera{};
     camera.ip = inet_addr("127.0.0.1");
     camera.mask = inet_addr("255.0.0.0");
-    const HostInterface loopback{inet_addr("127.0.0.1"), inet_addr("255.0.0.0"), 1, false, true};
-    const HostInterface lan{inet_addr("192.168.1.5"), inet_addr("255.255.255.0"), 2, true};
+    const HostInterface loopback{
+        inet_addr("127.0.0.1"), inet_addr("255.0.0.0"), 1, false, true, "lo"};
+    const HostInterface lan{
+        inet_addr("192.168.1.5"), inet_addr("255.255.255.0"), 2, true, false, "eth0"};
     EXPECT_FALSE(IsOnLocalSubnet(camera, {loopback, lan}));
     // The table this host really has marks its loopback rows.
     const auto rows = ReadHostInterfaces();

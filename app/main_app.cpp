@@ -7,36 +7,10 @@
 #include "app/termination_signals.h"
 #include "dialogs/message_box.h"
 #include "mainwindow/main_dlg.h"
+#include "protocol/socket_library.h"
 #include "res/string_table.h"
 
-#ifdef _WIN32
-#include <winsock2.h>
-#else
-#include <csignal>
-#endif
-
 namespace vantrel {
-
-namespace {
-
-// Windows needs its socket library started; elsewhere there is nothing to
-// start, but a send to a closed connection must never end the program.
-bool StartSockets() {
-#ifdef _WIN32
-    WSADATA data;
-    return WSAStartup(MAKEWORD(1, 1), &data) == 0;
-#else
-    return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
-#endif
-}
-
-void StopSockets() {
-#ifdef _WIN32
-    WSACleanup();
-#endif
-}
-
-}  // namespace
 
 int CMainApp::InitInstance() {
     // Before anything else: a second copy opens no socket and no window.
@@ -53,17 +27,15 @@ int CMainApp::InitInstance() {
         case CSingleInstance::Outcome::First:
             break;
     }
-    if (!StartSockets()) {
+    const CSocketLibrary sockets;
+    if (!sockets.Started()) {
         CMessageBox::Show(IDS_SOCKET_INIT_FAILED);
         return 0;
     }
-    {
-        CMainDlg window;
-        instance.OnShowRequested([&window] { window.ShowAndRaise(); });
-        const CTerminationSignals termination([&window] { window.reject(); });
-        window.exec();
-    }
-    StopSockets();
+    CMainDlg window;
+    instance.OnShowRequested([&window] { window.ShowAndRaise(); });
+    const CTerminationSignals termination([&window] { window.reject(); });
+    window.exec();
     return 0;
 }
 

@@ -14,19 +14,28 @@ namespace {
 class CUpgradeSession {
   public:
     CUpgradeSession(std::ifstream image, ImageKind kind, const CameraRecord& camera,
-                    IUpgradeView& view)
-        : m_image(std::move(image)), m_traits(TraitsOf(kind)), m_camera(camera), m_view(view) {}
+                    IUpgradeView& view, std::stop_token stop)
+        : m_image(std::move(image)),
+          m_traits(TraitsOf(kind)),
+          m_camera(camera),
+          m_view(view),
+          m_stop(std::move(stop)) {}
 
     // Each step shows its own failure; the socket and image close when the
     // session object goes, after that message.
     void Run() {
-        if (!Connect() || !LogIn() || !Verify()) {
-            return;
+        for (const auto step :
+             {&CUpgradeSession::Connect, &CUpgradeSession::LogIn, &CUpgradeSession::Verify}) {
+            if (Stopped() || !(this->*step)()) {
+                return;
+            }
         }
         Upload();
     }
 
   private:
+    bool Stopped() const { return m_stop.stop_requested(); }
+
     bool Fail(int stringId) {
         m_view.ShowMessage(stringId);
         return false;
@@ -125,6 +134,10 @@ class CUpgradeSession {
         std::int64_t sent = 0;
         char chunk[UPLOAD_CHUNK_BYTES];
         while (sent != total) {
+            if (Stopped()) {
+                m_view.UndoUploadView();
+                return;
+            }
             const std::int64_t remaining = total - sent;
             const bool last = remaining <= static_cast<std::int64_t>(UPLOAD_CHUNK_BYTES);
             const auto length = last ? static_cast<std::uint32_t>(remaining)
@@ -162,6 +175,7 @@ class CUpgradeSession {
     const ImageKindTraits& m_traits;
     const CameraRecord& m_camera;
     IUpgradeView& m_view;
+    const std::stop_token m_stop;
     UniqueSocket m_socket;
     CPacketWriter m_writer;
     CStreamReader m_reader;
@@ -170,8 +184,8 @@ class CUpgradeSession {
 }  // namespace
 
 void RunUpgradeSession(std::ifstream image, ImageKind kind, const CameraRecord& camera,
-                       IUpgradeView& view) {
-    CUpgradeSession(std::move(image), kind, camera, view).Run();
+                       IUpgradeView& view, std::stop_token stop) {
+    CUpgradeSession(std::move(image), kind, camera, view, std::move(stop)).Run();
 }
 
 }  // namespace vantrel

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <stop_token>
 
 #include "dialogs/firmware_image.h"
 #include "dialogs/upgrade_view.h"
@@ -17,7 +18,9 @@ inline constexpr std::uint32_t UPGRADE_WAIT_MS = 3000;
 // ip and httpPort: connect, login, verify the password, then the image in
 // 1024-byte chunks with no reply awaited. Every failure shows one message;
 // the socket and the image are closed on every path, after the message.
+// A stop request ends the session before its next step or chunk, with no
+// message and the upload view undone.
 void RunUpgradeSession(std::ifstream image, ImageKind kind, const CameraRecord& camera,
-                       IUpgradeView& view);
+                       IUpgradeView& view, std::stop_token stop = {});
 
 }  // namespace vantrel

@@ -22,15 +22,18 @@ std::string WebAddress(const CameraRecord& camera) {
     return port == 80 ? "http://" + address : "http://" + address + ":" + std::to_string(port);
 }
 
-std::string CameraLineText(const CameraRecord& camera) {
-    std::string status;
+std::string CameraStatusText(const CameraRecord& camera) {
     if (camera.subnetMatch == 0) {
-        status = LoadText(IDS_SUBNET_MISMATCH);
-    } else if (camera.appVersion == 0) {
-        status = LoadText(IDS_NO_APP_FIRMWARE);
-    } else {
-        status = WebAddress(camera);
+        return LoadText(IDS_SUBNET_MISMATCH);
     }
+    if (camera.appVersion == 0) {
+        return LoadText(IDS_NO_APP_FIRMWARE);
+    }
+    return WebAddress(camera);
+}
+
+std::string CameraLineText(const CameraRecord& camera) {
+    const std::string status = CameraStatusText(camera);
     // The name fills 25 columns, counted in characters, not bytes; a name
     // has at most 21 characters, so it is never cut.
     std::string line = ShownText(FieldText(camera.alias));

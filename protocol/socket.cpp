@@ -254,4 +254,12 @@ bool IsInterfaceUnavailable(int error) {
 #endif
 }
 
+bool IsAddressInUse(int error) {
+#ifdef _WIN32
+    return error == WSAEADDRINUSE || error == WSAEACCES;
+#else
+    return error == EADDRINUSE;
+#endif
+}
+
 }  // namespace vantrel

@@ -71,4 +71,7 @@ enum class WaitResult { Readable, TimedOut, Failed };
 // link or route right now, rather than because the socket itself is broken.
 [[nodiscard]] bool IsInterfaceUnavailable(int error);
 
+// True when a bind failed because another socket holds the address and port.
+[[nodiscard]] bool IsAddressInUse(int error);
+
 }  // namespace vantrel

@@ -257,6 +257,37 @@ TEST_F(UpgradeSessionTest, AnImageThatShrinksWhileUploadingIsNeverPadded) {
     EXPECT_EQ(1024u, upload->bytes) << "only whole chunks from the file went out";
 }
 
+TEST_F(UpgradeSessionTest, AStopEndsTheSessionQuietlyBeforeItsNextStepOrChunk) {
+    const CameraRecord camera = StartCamera();
+    std::stop_source before;
+    before.request_stop();
+    RunUpgradeSession(WriteImage(ImageBytes(3000)), ImageKind::System, camera, view,
+                      before.get_token());
+    EXPECT_TRUE(view.events.empty()) << "a stopped session does not even connect";
+
+    // Stopped at the second chunk's progress: that chunk was the last sent.
+    class StoppingView : public RecordingView {
+      public:
+        void SetProgress(int percent) override {
+            RecordingView::SetProgress(percent);
+            if (progress.size() == 2) {
+                source.request_stop();
+            }
+        }
+        std::stop_source source;
+    } stopping;
+    const int descriptors = OpenDescriptors();
+    RunUpgradeSession(WriteImage(ImageBytes(10 * 1024)), ImageKind::System, camera, stopping,
+                      stopping.source.get_token());
+    EXPECT_EQ((std::vector<std::string>{"show", "undo"}), stopping.events) << "no message, no ok";
+    EXPECT_EQ((std::vector<int>{10, 20}), stopping.progress);
+    const auto upload = m_listener->WaitForUpload(5000);
+    EXPECT_EQ(descriptors, OpenDescriptors()) << "the socket and the image are closed";
+    ASSERT_TRUE(upload);
+    EXPECT_FALSE(upload->complete);
+    EXPECT_EQ(2048u, upload->bytes);
+}
+
 // A camera played byte by byte: it answers the login with the given result
 // and id, accepts any password, and keeps all it received.
 class ScriptedCamera {

@@ -1,0 +1,22 @@
+#include "cli/job_view.h"
+
+namespace vantrel::cli {
+
+void CJobView::ShowUploadView() {
+    m_board.SetProgress(m_line, 0);
+    m_board.SetState(m_line, CProgressBoard::State::Uploading);
+}
+
+void CJobView::SetProgress(int percent) {
+    m_board.SetProgress(m_line, percent);
+}
+
+void CJobView::ShowMessage(int stringId) {
+    m_board.SetState(m_line, CProgressBoard::State::Failed, stringId);
+}
+
+void CJobView::EndWithOk() {
+    m_board.SetState(m_line, CProgressBoard::State::Done);
+}
+
+}  // namespace vantrel::cli

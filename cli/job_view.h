@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+
+#include "cli/progress_board.h"
+#include "dialogs/upgrade_view.h"
+
+namespace vantrel::cli {
+
+// What the upgrade session shows of one camera goes to that camera's line
+// of the board instead of into a dialog.
+class CJobView final : public IUpgradeView {
+  public:
+    CJobView(CProgressBoard& board, std::size_t line) : m_board(board), m_line(line) {}
+
+    void ShowUploadView() override;
+    void SetProgress(int percent) override;
+    void RepaintNow() override {}
+    void UndoUploadView() override {}
+    void ShowMessage(int stringId) override;
+    void EndWithOk() override;
+
+  private:
+    CProgressBoard& m_board;
+    const std::size_t m_line;
+};
+
+}  // namespace vantrel::cli

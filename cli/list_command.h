@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+
+namespace vantrel::cli {
+
+enum class ListFormat { Table, Json, Csv };
+
+struct ListOptions {
+    std::uint64_t rounds = 2;
+    ListFormat format = ListFormat::Table;
+    bool watch = false;
+};
+
+// "vantrel-cli list": every camera that answered the given number of
+// searches, printed once; or, with watch, the live list until Ctrl+C.
+[[nodiscard]] int RunList(const ListOptions& options);
+
+}  // namespace vantrel::cli

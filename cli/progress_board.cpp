@@ -1,0 +1,120 @@
+#include "cli/progress_board.h"
+
+#include <algorithm>
+
+#include "protocol/shown_text.h"
+#include "res/string_table.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+constexpr int BAR_WIDTH = 30;
+
+std::string Padded(const std::string& text, std::size_t width) {
+    return text + std::string(width - std::min(width, CharacterCount(text)), ' ');
+}
+
+bool Running(CProgressBoard::State state) {
+    return state == CProgressBoard::State::Connecting || state == CProgressBoard::State::Uploading;
+}
+
+}  // namespace
+
+CProgressBoard::CProgressBoard(std::vector<Line> lines, bool terminal, std::ostream& out)
+    : m_lines(std::move(lines)), m_drawn(m_lines), m_terminal(terminal), m_out(out) {
+    for (const Line& line : m_lines) {
+        m_idWidth = std::max(m_idWidth, CharacterCount(line.id));
+        m_nameWidth = std::max(m_nameWidth, CharacterCount(line.name));
+    }
+}
+
+void CProgressBoard::SetState(std::size_t line, State state, int messageId) {
+    const std::lock_guard lock(m_mutex);
+    m_lines[line].state = state;
+    m_lines[line].messageId = messageId;
+}
+
+void CProgressBoard::SetProgress(std::size_t line, int percent) {
+    const std::lock_guard lock(m_mutex);
+    m_lines[line].percent = percent;
+}
+
+void CProgressBoard::EndLine(std::size_t line) {
+    const std::lock_guard lock(m_mutex);
+    if (Running(m_lines[line].state)) {
+        m_lines[line].state = State::Stopped;
+    }
+}
+
+std::string CProgressBoard::StateText(const Line& line) {
+    switch (line.state) {
+        case State::Waiting:
+            return "waiting";
+        case State::Connecting:
+            return "connecting";
+        case State::Uploading:
+            return "uploading";
+        case State::Done:
+            return "upgraded";
+        case State::Failed:
+            return std::string("failed: ") + LoadText(line.messageId);
+        case State::Stopped:
+            return "stopped";
+    }
+    return {};
+}
+
+std::string CProgressBoard::BarText(const Line& line) const {
+    const int filled = line.percent * BAR_WIDTH / 100;
+    const std::string percent = std::to_string(line.percent);
+    return Padded(line.id, m_idWidth) + "  " + Padded(line.name, m_nameWidth) + "  [" +
+           std::string(static_cast<std::size_t>(filled), '#') +
+           std::string(static_cast<std::size_t>(BAR_WIDTH - filled), ' ') + "] " +
+           std::string(3 - std::min<std::size_t>(3, percent.size()), ' ') + percent + "%  " +
+           StateText(line);
+}
+
+void CProgressBoard::Draw() {
+    const std::lock_guard lock(m_mutex);
+    if (m_terminal) {
+        if (m_drawnOnce) {
+            m_out << "\x1b[" << m_lines.size() << 'A';
+        }
+        for (const Line& line : m_lines) {
+            m_out << "\r\x1b[K" << BarText(line) << '\n';
+        }
+        m_drawnOnce = true;
+    } else {
+        for (std::size_t i = 0; i < m_lines.size(); ++i) {
+            const Line& line = m_lines[i];
+            Line& drawn = m_drawn[i];
+            if (line.state != drawn.state) {
+                m_out << line.id << ": " << StateText(line) << '\n';
+            } else if (line.state == State::Uploading && line.percent / 25 > drawn.percent / 25) {
+                m_out << line.id << ": " << line.percent / 25 * 25 << "%\n";
+            } else {
+                continue;
+            }
+            drawn = line;
+        }
+    }
+    m_out << std::flush;
+}
+
+std::string CProgressBoard::Summary() const {
+    const std::lock_guard lock(m_mutex);
+    std::string text = Padded("ID", m_idWidth) + "  " + Padded("NAME", m_nameWidth) + "  RESULT\n";
+    for (const Line& line : m_lines) {
+        text += Padded(line.id, m_idWidth) + "  " + Padded(line.name, m_nameWidth) + "  " +
+                (line.state == State::Waiting ? "not started" : StateText(line)) + '\n';
+    }
+    return text;
+}
+
+std::vector<CProgressBoard::Line> CProgressBoard::Lines() const {
+    const std::lock_guard lock(m_mutex);
+    return m_lines;
+}
+
+}  // namespace vantrel::cli

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <mutex>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace vantrel::cli {
+
+// The cameras of an upgrade run and how far each has come. The upload
+// threads write to it; the main thread draws it: on a terminal one bar per
+// camera redrawn in place, otherwise a plain line for each step and quarter.
+class CProgressBoard {
+  public:
+    enum class State { Waiting, Connecting, Uploading, Done, Failed, Stopped };
+    struct Line {
+        std::string id;
+        std::string name;
+        State state = State::Waiting;
+        int percent = 0;
+        int messageId = 0;  // the failure's string id
+    };
+
+    CProgressBoard(std::vector<Line> lines, bool terminal, std::ostream& out);
+
+    void SetState(std::size_t line, State state, int messageId = 0);
+    void SetProgress(std::size_t line, int percent);
+    // A line still connecting or uploading when its session returned was stopped.
+    void EndLine(std::size_t line);
+
+    void Draw();
+    // The result of each camera, as a table.
+    [[nodiscard]] std::string Summary() const;
+    [[nodiscard]] std::vector<Line> Lines() const;
+
+  private:
+    [[nodiscard]] std::string BarText(const Line& line) const;
+    [[nodiscard]] static std::string StateText(const Line& line);
+
+    mutable std::mutex m_mutex;
+    std::vector<Line> m_lines;
+    std::vector<Line> m_drawn;  // what the last Draw showed
+    const bool m_terminal;
+    std::ostream& m_out;
+    bool m_drawnOnce = false;
+    std::size_t m_idWidth = 2;
+    std::size_t m_nameWidth = 4;
+};
+
+}  // namespace vantrel::cli

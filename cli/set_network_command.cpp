@@ -1,0 +1,133 @@
+#include "cli/set_network_command.h"
+
+#include <iostream>
+
+#include "cli/camera_search.h"
+#include "cli/interrupt.h"
+#include "cli/password_source.h"
+#include "protocol/address_text.h"
+#include "protocol/shown_text.h"
+#include "protocol/socket.h"
+#include "res/string_table.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+// Searches after the request in which the camera may show its new settings:
+// the one sent at once and three periodic ones, about ten seconds.
+constexpr std::uint64_t SETTLE_SEARCHES = 4;
+
+std::string SettingsText(const CameraRecord& camera) {
+    return DottedQuad(camera.ip) + ", mask " + DottedQuad(camera.mask) + ", gateway " +
+           DottedQuad(camera.gateway) + ", DNS " + DottedQuad(camera.dns) + ", HTTP port " +
+           std::to_string(ntohs(camera.httpPort));
+}
+
+int Fail(const std::string& message, int code) {
+    std::cerr << "vantrel-cli: " << message << '\n';
+    return code;
+}
+
+// Waits for the camera to answer; nothing when it did not (the reason told).
+std::optional<CameraRecord> FindCamera(CCameraSearch& search, const SetNetworkOptions& options,
+                                       int& code) {
+    const auto end =
+        search.WaitUntil([&] { return search.Find(options.id).has_value(); }, options.rounds);
+    if (end == CCameraSearch::WaitEnd::Done) {
+        return search.Find(options.id)->record;
+    }
+    if (end == CCameraSearch::WaitEnd::Interrupted) {
+        code = EXIT_INTERRUPTED;
+    } else if (end == CCameraSearch::WaitEnd::SocketFailed) {
+        code = Fail(LoadText(IDS_SOCKET_ERROR), EXIT_NETWORK);
+    } else {
+        code = Fail("no camera " + ShownText(options.id) +
+                        " answered; these did: " + IdList(search.Cameras()),
+                    EXIT_NOT_FOUND);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+NetworkForm FormFor(const CameraRecord& camera, const SetNetworkOptions& options,
+                    std::string password) {
+    NetworkForm form;
+    form.portText = options.port.value_or(std::to_string(ntohs(camera.httpPort)));
+    form.dhcp = options.dhcp;
+    form.ipText = options.ip.value_or(DottedQuad(camera.ip));
+    form.maskText = options.mask.value_or(DottedQuad(camera.mask));
+    form.gatewayText = options.gateway.value_or(DottedQuad(camera.gateway));
+    form.dnsText = options.dns.value_or(DottedQuad(camera.dns));
+    form.passwordText = std::move(password);
+    return form;
+}
+
+bool ShowsSettings(const CameraRecord& reply, const CameraRecord& asked, bool dhcp) {
+    return dhcp || (reply.ip == asked.ip && reply.mask == asked.mask &&
+                    reply.gateway == asked.gateway && reply.dns == asked.dns);
+}
+
+int RunSetNetwork(const SetNetworkOptions& options) {
+    CCameraSearch search(CCameraSearch::Forget::Never);
+    if (const ExitCode code = search.Start(std::cerr); code != EXIT_OK) {
+        return code;
+    }
+    int code = EXIT_OK;
+    const std::optional<CameraRecord> camera = FindCamera(search, options, code);
+    if (!camera) {
+        return code;
+    }
+    // The dialog's checks, in its order, before the password is asked for:
+    // settings it would refuse are refused with its message, and nothing
+    // goes out.
+    CameraRecord asked = *camera;
+    if (const int message = ApplyNetworkForm(FormFor(*camera, options, {}), asked).messageId) {
+        return Fail(LoadText(message), EXIT_USAGE);
+    }
+    std::string error;
+    const auto password =
+        CPasswordSource(options.passwordFile).Read("Password for " + options.id + ": ", error);
+    if (!password) {
+        return Interrupted() ? EXIT_INTERRUPTED : Fail(error, EXIT_USAGE);
+    }
+    asked = *camera;
+    (void)ApplyNetworkForm(FormFor(*camera, options, *password), asked);
+    if (asked.httpPort != camera->httpPort) {
+        std::cerr << "vantrel-cli: note: a set-network request carries no HTTP port; " << options.id
+                  << " keeps port " << ntohs(camera->httpPort) << '\n';
+    }
+
+    const std::uint64_t sent = search.Searches();
+    (void)search.TakePasswordRefusals();
+    search.SetNetwork(asked);
+    bool refused = false;
+    const auto shown = [&] {
+        refused = refused || search.TakePasswordRefusals() > 0;
+        const auto reply = search.Find(options.id);
+        return refused ||
+               (reply && reply->search > sent && ShowsSettings(reply->record, asked, options.dhcp));
+    };
+    switch (search.WaitUntil(shown, sent + SETTLE_SEARCHES)) {
+        case CCameraSearch::WaitEnd::Interrupted:
+            return EXIT_INTERRUPTED;
+        case CCameraSearch::WaitEnd::SocketFailed:
+            return Fail(LoadText(IDS_SOCKET_ERROR), EXIT_NETWORK);
+        case CCameraSearch::WaitEnd::SearchesOver:
+            return Fail(options.id + " did not show the new settings within " +
+                            std::to_string(SETTLE_SEARCHES) + " searches; it shows " +
+                            SettingsText(search.Find(options.id)->record),
+                        EXIT_CAMERA_FAILED);
+        case CCameraSearch::WaitEnd::Done:
+            break;
+    }
+    if (refused) {
+        return Fail(LoadText(IDS_INCORRECT_PASSWORD), EXIT_WRONG_PASSWORD);
+    }
+    std::cout << ShownText(options.id) << ": " << SettingsText(search.Find(options.id)->record)
+              << '\n';
+    return EXIT_OK;
+}
+
+}  // namespace vantrel::cli

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdio>
+
+namespace vantrel::cli {
+
+// The one place that knows how terminals differ between Windows and POSIX.
+
+[[nodiscard]] bool IsTerminal(std::FILE* stream);
+
+// The width of the terminal on standard output; 80 when it cannot be told.
+[[nodiscard]] int TerminalColumns();
+
+// Turns the echo of standard input off while it lives, when that is a
+// terminal; the echo comes back on every path out, Ctrl+C included.
+class CEchoOff {
+  public:
+    CEchoOff();
+    ~CEchoOff();
+    CEchoOff(const CEchoOff&) = delete;
+    CEchoOff& operator=(const CEchoOff&) = delete;
+
+  private:
+    bool m_changed = false;
+    unsigned long m_saved = 0;  // the console mode (Windows) or c_lflag (POSIX)
+};
+
+}  // namespace vantrel::cli

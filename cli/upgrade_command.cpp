@@ -1,0 +1,207 @@
+#include "cli/upgrade_command.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <iostream>
+#include <stop_token>
+#include <thread>
+
+#include "cli/camera_search.h"
+#include "cli/interrupt.h"
+#include "cli/job_view.h"
+#include "cli/password_source.h"
+#include "cli/progress_board.h"
+#include "cli/terminal.h"
+#include "dialogs/upgrade_session.h"
+#include "protocol/shown_text.h"
+#include "protocol/text_field.h"
+#include "res/string_table.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+constexpr auto DRAW_PERIOD = std::chrono::milliseconds(100);
+constexpr std::size_t PASSWORD_CHARS = 11;
+
+int Fail(const std::string& message, int code) {
+    std::cerr << "vantrel-cli: " << message << '\n';
+    return code;
+}
+
+// The lines the window shows as "appication firmware does not exist,
+// please dbclick to upgrade it !": on a local subnet, no application yet.
+bool OffersUpgrade(const CameraRecord& camera) {
+    return camera.subnetMatch != 0 && camera.appVersion == 0;
+}
+
+// The cameras to upgrade: the ones named, each once, in the order named;
+// or every camera that offers an upgrade. Nothing when that cannot be, with
+// the exit status in code.
+std::optional<std::vector<CameraRecord>> ChooseCameras(CCameraSearch& search,
+                                                       const UpgradeOptions& options, int& code) {
+    std::vector<std::string> ids;
+    for (const std::string& id : options.ids) {
+        if (std::find(ids.begin(), ids.end(), id) == ids.end()) {
+            ids.push_back(id);
+        }
+    }
+    const auto allFound = [&] {
+        return !options.all && std::all_of(ids.begin(), ids.end(), [&](const std::string& id) {
+            return search.Find(id).has_value();
+        });
+    };
+    switch (search.WaitUntil(allFound, options.rounds)) {
+        case CCameraSearch::WaitEnd::Interrupted:
+            code = EXIT_INTERRUPTED;
+            return std::nullopt;
+        case CCameraSearch::WaitEnd::SocketFailed:
+            code = Fail(LoadText(IDS_SOCKET_ERROR), EXIT_NETWORK);
+            return std::nullopt;
+        case CCameraSearch::WaitEnd::Done:
+        case CCameraSearch::WaitEnd::SearchesOver:
+            break;
+    }
+    std::vector<CameraRecord> chosen;
+    if (options.all) {
+        for (const CameraRecord& camera : search.Cameras()) {
+            if (OffersUpgrade(camera)) {
+                chosen.push_back(camera);
+            }
+        }
+        if (chosen.empty()) {
+            code = Fail("no camera offers an upgrade; these answered: " + IdList(search.Cameras()),
+                        EXIT_NOT_FOUND);
+            return std::nullopt;
+        }
+        return chosen;
+    }
+    std::string missing;
+    for (const std::string& id : ids) {
+        if (const auto found = search.Find(id)) {
+            chosen.push_back(found->record);
+        } else {
+            missing += (missing.empty() ? "" : ", ") + ShownText(id);
+        }
+    }
+    if (!missing.empty()) {
+        code = Fail("no camera " + missing + " answered; these did: " + IdList(search.Cameras()),
+                    EXIT_NOT_FOUND);
+        return std::nullopt;
+    }
+    return chosen;
+}
+
+// Runs the sessions, up to jobs at once, and draws the board until all
+// have ended. Ctrl+C stops every session before its next chunk.
+void UploadAll(const std::vector<CameraRecord>& cameras, ImageKind kind,
+               const UpgradeOptions& options, CProgressBoard& board) {
+    std::stop_source stop;
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> finished{0};
+    const auto uploadOne = [&](std::size_t line) {
+        board.SetState(line, CProgressBoard::State::Connecting);
+        std::ifstream image;
+        if (const int message = OpenImage(options.image, kind, image)) {
+            board.SetState(line, CProgressBoard::State::Failed, message);
+            return;
+        }
+        CJobView view(board, line);
+        RunUpgradeSession(std::move(image), kind, cameras[line], view, stop.get_token());
+        board.EndLine(line);
+    };
+    const std::size_t workers = std::min<std::size_t>(options.jobs, cameras.size());
+    std::vector<std::jthread> threads;
+    for (std::size_t w = 0; w < workers; ++w) {
+        threads.emplace_back([&] {
+            for (std::size_t line = next++; line < cameras.size() && !stop.stop_requested();
+                 line = next++) {
+                uploadOne(line);
+            }
+            ++finished;
+        });
+    }
+    while (finished < workers) {
+        if (Interrupted()) {
+            stop.request_stop();
+        }
+        board.Draw();
+        std::this_thread::sleep_for(DRAW_PERIOD);
+    }
+    threads.clear();
+    board.Draw();
+}
+
+int ExitStatus(const std::vector<CProgressBoard::Line>& lines) {
+    if (Interrupted()) {
+        return EXIT_INTERRUPTED;
+    }
+    bool failed = false;
+    bool onlyPasswords = true;
+    for (const CProgressBoard::Line& line : lines) {
+        if (line.state != CProgressBoard::State::Done) {
+            failed = true;
+            onlyPasswords = onlyPasswords && line.messageId == IDS_INCORRECT_PASSWORD;
+        }
+    }
+    return !failed ? EXIT_OK : onlyPasswords ? EXIT_WRONG_PASSWORD : EXIT_CAMERA_FAILED;
+}
+
+}  // namespace
+
+std::optional<ImageKind> KindOfImage(const std::string& path, std::string& error) {
+    for (const ImageKind kind : {ImageKind::System, ImageKind::Application}) {
+        std::ifstream file;
+        const int message = OpenImage(path, kind, file);
+        if (message == 0) {
+            return kind;
+        }
+        if (message == IDS_FILE_OPEN_FAILED) {
+            error = std::string(LoadText(message)) + " (" + path + ")";
+            return std::nullopt;
+        }
+    }
+    error = path +
+            " is no firmware image: it has neither the system mark \"BNEG\" at its start nor "
+            "the application mark \"UPGRADE APP_WARE FILE\" at byte 8";
+    return std::nullopt;
+}
+
+int RunUpgrade(const UpgradeOptions& options) {
+    std::string error;
+    const std::optional<ImageKind> kind = KindOfImage(options.image, error);
+    if (!kind) {
+        return Fail(error, EXIT_USAGE);
+    }
+    CCameraSearch search(CCameraSearch::Forget::Never);
+    if (const ExitCode code = search.Start(std::cerr); code != EXIT_OK) {
+        return code;
+    }
+    int code = EXIT_OK;
+    std::optional<std::vector<CameraRecord>> cameras = ChooseCameras(search, options, code);
+    if (!cameras) {
+        return code;
+    }
+    const auto password = CPasswordSource(options.passwordFile).Read("Camera password: ", error);
+    if (!password) {
+        return Interrupted() ? EXIT_INTERRUPTED : Fail(error, EXIT_USAGE);
+    }
+    std::vector<CProgressBoard::Line> lines;
+    for (CameraRecord& camera : *cameras) {
+        StoreFieldText(camera.password, *password, PASSWORD_CHARS);
+        lines.push_back({ShownText(FieldText(camera.id)), ShownText(FieldText(camera.alias)),
+                         CProgressBoard::State::Waiting, 0, 0});
+    }
+    std::cout << "upgrading " << cameras->size() << (cameras->size() == 1 ? " camera" : " cameras")
+              << " with the " << (*kind == ImageKind::System ? "system" : "application")
+              << " image " << options.image << ", "
+              << std::min<std::size_t>(options.jobs, cameras->size()) << " at a time\n";
+    CProgressBoard board(std::move(lines), IsTerminal(stdout), std::cout);
+    UploadAll(*cameras, *kind, options, board);
+    std::cout << '\n' << board.Summary() << std::flush;
+    return ExitStatus(board.Lines());
+}
+
+}  // namespace vantrel::cli

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dialogs/firmware_image.h"
+
+namespace vantrel::cli {
+
+struct UpgradeOptions {
+    std::vector<std::string> ids;
+    bool all = false;
+    std::string image;
+    unsigned jobs = 1;
+    std::uint64_t rounds = 2;
+    std::string passwordFile;
+};
+
+// The kind of image a file holds, told by its mark; nothing, with the
+// reason in error, for a file that cannot be read or has neither mark.
+[[nodiscard]] std::optional<ImageKind> KindOfImage(const std::string& path, std::string& error);
+
+// "vantrel-cli upgrade": the image to each camera, up to jobs at once, each
+// with the upgrade session the firmware dialog runs.
+[[nodiscard]] int RunUpgrade(const UpgradeOptions& options);
+
+}  // namespace vantrel::cli

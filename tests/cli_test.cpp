@@ -1,0 +1,206 @@
+// The parts of vantrel-cli that need no network: what it prints, what it
+// sends for the options given, and where its password comes from.
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/camera_rows.h"
+#include "cli/password_source.h"
+#include "cli/progress_board.h"
+#include "cli/set_network_command.h"
+#include "cli/upgrade_command.h"
+#include "cli/watch_printer.h"
+#include "protocol/text_field.h"
+#include "res/string_table.h"
+
+namespace vantrel::cli {
+namespace {
+
+CameraRecord Camera(const char* id, const char* alias, const char* ip, std::uint32_t appVersion) {
+    CameraRecord camera{};
+    StoreFieldText(camera.id, id);
+    StoreFieldText(camera.alias, alias);
+    camera.ip = inet_addr(ip);
+    camera.mask = inet_addr("255.255.255.0");
+    camera.gateway = inet_addr("10.0.0.1");
+    camera.dns = inet_addr("10.0.0.2");
+    camera.httpPort = htons(8080);
+    camera.systemVersion = inet_addr("1.2.3.4");
+    camera.appVersion = appVersion;
+    camera.subnetMatch = 1;
+    return camera;
+}
+
+std::string Temporary(const std::string& name, const std::string& bytes) {
+    const std::string path = ::testing::TempDir() + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+TEST(CameraRows, JsonAndCsvCarryEveryFieldAndCameraBytesNeverReachTheTerminalRaw) {
+    // A hostile camera: an escape sequence in its id, a comma and a quote in
+    // its name, no application firmware.
+    CameraRecord hostile = Camera("\x1b[2J", "Dock \"A\", west", "10.0.0.9", 0);
+    const std::vector<CameraRow> rows =
+        SortedRows({Camera("CAM2", "Lobby", "10.0.0.7", inet_addr("2.0.0.1")), hostile});
+    ASSERT_EQ(2u, rows.size());
+    EXPECT_EQ("\xef\xbf\xbd[2J", rows[1].id) << "the escape byte shows as U+FFFD";
+
+    const auto json = nlohmann::json::parse(JsonText(rows, -1));
+    const auto& lobby = json.at("cameras").at(0);
+    EXPECT_EQ("CAM2", lobby.at("id"));
+    EXPECT_EQ("10.0.0.7", lobby.at("ip"));
+    EXPECT_EQ("255.255.255.0", lobby.at("mask"));
+    EXPECT_EQ("10.0.0.1", lobby.at("gateway"));
+    EXPECT_EQ("10.0.0.2", lobby.at("dns"));
+    EXPECT_EQ(8080, lobby.at("http_port"));
+    EXPECT_EQ("1.2.3.4", lobby.at("system_version"));
+    EXPECT_EQ("2.0.0.1", lobby.at("app_version"));
+    EXPECT_EQ(true, lobby.at("local_subnet"));
+    EXPECT_EQ("http://10.0.0.7:8080", lobby.at("status"));
+    const auto& dock = json.at("cameras").at(1);
+    EXPECT_TRUE(dock.at("app_version").is_null());
+    EXPECT_EQ(LoadText(IDS_NO_APP_FIRMWARE), dock.at("status"));
+    EXPECT_EQ("http://10.0.0.9:8080", dock.at("web_address"));
+    const std::string line = JsonText(rows, -1);
+    EXPECT_EQ(line.size() - 1, line.find('\n')) << "one document, one line, for --watch";
+
+    const std::string csv = CsvText(rows);
+    EXPECT_EQ(0u, csv.find("id,name,ip,mask,gateway,dns,http_port,system_version,app_version,"
+                           "local_subnet,web_address,status\nCAM2,Lobby,10.0.0.7,"));
+    EXPECT_NE(std::string::npos,
+              csv.find(",\"Dock \"\"A\"\", west\",10.0.0.9,255.255.255.0,10.0.0.1,10.0.0.2,8080,"
+                       "1.2.3.4,,true,http://10.0.0.9:8080,\"appication firmware"));
+    EXPECT_EQ(3, std::count(csv.begin(), csv.end(), '\n'));
+}
+
+TEST(CameraRows, TableColumnsLineUpByCharactersNotBytes) {
+    const std::string table = TableText(SortedRows({Camera("B",
+                                                           "Stra\xc3\x9f"
+                                                           "e",
+                                                           "10.0.0.7", 1),
+                                                    Camera("A", "Gate", "10.0.0.12", 1)}));
+    std::istringstream lines(table);
+    std::string heading, first, second;
+    std::getline(lines, heading);
+    std::getline(lines, first);
+    std::getline(lines, second);
+    EXPECT_EQ(0u, first.find("A   Gate    10.0.0.12 ")) << "sorted by id";
+    EXPECT_EQ(0u, second.find("B   Stra\xc3\x9f"
+                              "e  10.0.0.7  "));
+    EXPECT_EQ(heading.find("STATUS"), first.find("http://")) << "the status column lines up";
+}
+
+TEST(WatchPrinter, TellsWhoCameWentAndChanged) {
+    CWatchPrinter printer;
+    const CameraRow a = RowOf(Camera("A", "Gate", "10.0.0.1", 1));
+    CameraRow b = RowOf(Camera("B", "Dock", "10.0.0.2", 1));
+    EXPECT_EQ(
+        "+\tA\tGate\t10.0.0.1\thttp://10.0.0.1:8080\n+\tB\tDock\t10.0.0.2\thttp://10.0.0.2:8080\n",
+        printer.Changes({a, b}));
+    EXPECT_EQ("", printer.Changes({b, a})) << "nothing changed, nothing printed";
+    b.ip = "10.0.0.3";
+    EXPECT_EQ(
+        "-\tA\tGate\t10.0.0.1\thttp://10.0.0.1:8080\n*\tB\tDock\t10.0.0.3\thttp://10.0.0.2:8080\n",
+        printer.Changes({b}));
+}
+
+TEST(SetNetworkOptions, KeepTheCameraValuesNotGivenAndPassTheDialogChecks) {
+    const CameraRecord camera = Camera("CAM1", "Gate", "10.0.0.5", 1);
+    SetNetworkOptions options;
+    options.ip = "10.0.0.50";
+    CameraRecord asked = camera;
+    EXPECT_EQ(0, ApplyNetworkForm(FormFor(camera, options, "pw"), asked).messageId);
+    EXPECT_EQ(inet_addr("10.0.0.50"), asked.ip);
+    EXPECT_EQ(camera.mask, asked.mask);
+    EXPECT_EQ(camera.gateway, asked.gateway);
+    EXPECT_EQ(camera.httpPort, asked.httpPort);
+    EXPECT_EQ("pw", FieldText(asked.password));
+    EXPECT_TRUE(ShowsSettings(asked, asked, false));
+    EXPECT_FALSE(ShowsSettings(camera, asked, false)) << "the old address is not the new one";
+    EXPECT_TRUE(ShowsSettings(camera, asked, true)) << "under DHCP the camera picks";
+
+    // The dialog's messages, in its order: the port before the addresses.
+    const struct {
+        const char* port;
+        const char* mask;
+        const char* gateway;
+        int message;
+    } rows[] = {
+        {"10000", "255.0.255.0", nullptr, IDS_HTTP_PORT_INVALID},
+        {nullptr, "255.0.255.0", "10.9.9.9", IDS_SUBNET_MASK_INVALID},
+        {nullptr, nullptr, "10.9.9.9", IDS_GATEWAY_INVALID},
+    };
+    for (const auto& row : rows) {
+        SetNetworkOptions bad = options;
+        if (row.port)
+            bad.port = row.port;
+        if (row.mask)
+            bad.mask = row.mask;
+        if (row.gateway)
+            bad.gateway = row.gateway;
+        CameraRecord untouched = camera;
+        EXPECT_EQ(row.message, ApplyNetworkForm(FormFor(camera, bad, "pw"), untouched).messageId);
+        EXPECT_EQ(0, std::memcmp(&camera, &untouched, sizeof camera));
+    }
+    SetNetworkOptions dhcp;
+    dhcp.dhcp = true;
+    CameraRecord cleared = camera;
+    EXPECT_EQ(0, ApplyNetworkForm(FormFor(camera, dhcp, "pw"), cleared).messageId);
+    EXPECT_EQ(0u, cleared.ip | cleared.mask | cleared.gateway | cleared.dns);
+}
+
+TEST(UpgradeImage, TheKindComesFromTheMarkAndAFileWithNeitherIsRefused) {
+    std::string error;
+    EXPECT_EQ(ImageKind::System, KindOfImage(Temporary("system.bin", "BNEG and more"), error));
+    EXPECT_EQ(ImageKind::Application,
+              KindOfImage(Temporary("app.bin", "12345678UPGRADE APP_WARE FILE..."), error));
+    EXPECT_FALSE(KindOfImage(Temporary("other.bin", "GNEB"), error));
+    EXPECT_NE(std::string::npos, error.find("neither the system mark"));
+    EXPECT_FALSE(KindOfImage(::testing::TempDir() + "no-such-image.bin", error));
+    EXPECT_EQ(0u, error.find(LoadText(IDS_FILE_OPEN_FAILED)));
+}
+
+TEST(PasswordSource, AFileComesFirstThenTheEnvironment) {
+    setenv("VANTREL_PASSWORD", "from-env", 1);
+    std::string error;
+    EXPECT_EQ("first", CPasswordSource(Temporary("pw", "first\r\nsecond\n")).Read("", error));
+    EXPECT_EQ("", CPasswordSource(Temporary("empty-pw", "")).Read("", error))
+        << "an empty file is an empty password";
+    EXPECT_EQ("from-env", CPasswordSource("").Read("", error));
+    EXPECT_FALSE(CPasswordSource(::testing::TempDir() + "no-such-file").Read("", error));
+    EXPECT_NE(std::string::npos, error.find("no-such-file"));
+    unsetenv("VANTREL_PASSWORD");
+}
+
+TEST(ProgressBoard, PlainLinesTellEachStepAndQuarterAndTheSummaryEachResult) {
+    std::ostringstream out;
+    CProgressBoard board({{"CAM1", "Gate"}, {"CAM2", "Dock"}, {"CAM3", "Yard"}}, false, out);
+    board.SetState(0, CProgressBoard::State::Uploading);
+    board.SetProgress(0, 30);
+    board.SetState(1, CProgressBoard::State::Connecting);
+    board.Draw();
+    board.SetProgress(0, 60);
+    board.SetState(1, CProgressBoard::State::Failed, IDS_INCORRECT_PASSWORD);
+    board.Draw();
+    board.SetState(0, CProgressBoard::State::Done);
+    board.Draw();
+    board.Draw();
+    EXPECT_EQ(
+        "CAM1: uploading\nCAM2: connecting\nCAM1: 50%\nCAM2: failed: incorrect password !\n"
+        "CAM1: upgraded\n",
+        out.str());
+    EXPECT_EQ(
+        "ID    NAME  RESULT\nCAM1  Gate  upgraded\nCAM2  Dock  failed: incorrect password !\n"
+        "CAM3  Yard  not started\n",
+        board.Summary());
+}
+
+}  // namespace
+}  // namespace vantrel::cli

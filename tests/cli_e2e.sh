@@ -1,0 +1,162 @@
+#!/usr/bin/env bash
+# vantrel-cli as a user runs it, inside the test LAN (run through
+# tests/testlan.sh): cameras on both segments and on a foreign subnet, no
+# default route. Usage: cli_e2e.sh VANTREL_CLI FAKECAM
+set -euo pipefail
+cli=$1
+fakecam=$2
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    tc qdisc del dev ha root 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+py=/usr/bin/python3
+# Runs the program; its status in $status, its streams in $work/out, $work/err.
+run() {
+    set +e
+    "$cli" "$@" >"$work/out" 2>"$work/err"
+    status=$?
+    set -e
+}
+expect_status() {
+    [ "$status" -eq "$1" ] ||
+        fail "$2: status $status, not $1; out: $(cat "$work/out") err: $(cat "$work/err")"
+}
+wait_for() {  # wait_for FILE TEXT [TENTHS]
+    for _ in $(seq "${3:-100}"); do grep -q "$2" "$1" && return 0; sleep 0.1; done
+    fail "no '$2' in $1: $(cat "$1")"
+}
+
+mkdir -p "$work/saved-a" "$work/saved-b"
+echo pw >"$work/password"
+a=ip=10.71.1.2,mask=255.255.255.0,gateway=10.71.1.1,dns=10.71.1.1,password=pw
+ip netns exec "$TESTLAN_CAM_A_NS" "$fakecam" --upgrade --save-dir "$work/saved-a" \
+    --camera "id=CAM1,name=Gate,$a,port=8081,app=0.0.0.0" \
+    --camera "id=CAM2,name=Dock,$a,port=8082" \
+    --camera "id=CAM3,name=Yard,$a,port=8083" \
+    --camera "id=CAM4,name=Lobby,$a,port=8084" >"$work/cam-a.log" &
+pids+=($!)
+ip netns exec "$TESTLAN_CAM_B_NS" "$fakecam" --upgrade-fault close-mid-upload \
+    --save-dir "$work/saved-b" \
+    --camera id=CAMB,name=Bay,ip=10.71.2.2,mask=255.255.255.0,port=8085,password=pw \
+    >"$work/cam-b.log" &
+pids+=($!)
+ip netns exec "$TESTLAN_CAM_X_NS" "$fakecam" \
+    --camera id=CAMX,name=Foreign,ip=172.29.5.20,mask=255.255.255.0 >"$work/cam-x.log" &
+pids+=($!)
+for log in cam-a cam-b cam-x; do wait_for "$work/$log.log" "cameras on UDP port"; done
+ip route | grep -q '^default' && fail "the test LAN has a default route"
+
+# list, in each format, finds every camera on both segments and the foreign one.
+run list --format json --rounds 1
+expect_status 0 "list --format json"
+"$py" - "$work/out" <<'PY' || fail "the JSON list: $(cat "$work/out")"
+import json, sys
+cameras = {c["id"]: c for c in json.load(open(sys.argv[1]))["cameras"]}
+assert sorted(cameras) == ["CAM1", "CAM2", "CAM3", "CAM4", "CAMB", "CAMX"], cameras.keys()
+assert cameras["CAM2"] == {
+    "id": "CAM2", "name": "Dock", "ip": "10.71.1.2", "mask": "255.255.255.0",
+    "gateway": "10.71.1.1", "dns": "10.71.1.1", "http_port": 8082,
+    "system_version": "1.0.0.1", "app_version": "1.0.0.1", "local_subnet": True,
+    "web_address": "http://10.71.1.2:8082", "status": "http://10.71.1.2:8082"}, cameras["CAM2"]
+assert cameras["CAM1"]["app_version"] is None
+assert cameras["CAM1"]["status"].startswith("appication firmware does not exist")
+assert cameras["CAMB"]["local_subnet"] is True
+assert cameras["CAMX"]["local_subnet"] is False
+assert cameras["CAMX"]["status"].startswith("subnet does not match")
+PY
+run list --format csv --rounds 1
+expect_status 0 "list --format csv"
+[ "$(cut -d, -f1 "$work/out" | tr '\n' ' ')" = "id CAM1 CAM2 CAM3 CAM4 CAMB CAMX " ] ||
+    fail "the CSV list: $(cat "$work/out")"
+run list --rounds 1
+expect_status 0 "list"
+grep -q "^ID  *NAME  *ADDRESS" "$work/out" || fail "the table has no heading: $(cat "$work/out")"
+grep -q "^CAMX  *Foreign  *172.29.5.20 .*  no  *subnet does not match" "$work/out" ||
+    fail "the table: $(cat "$work/out")"
+echo "list finds every camera in every format, without a default route"
+
+# A running copy holds port 10000: a second one says so and what to do.
+"$cli" list --watch >"$work/watch.out" 2>"$work/watch.err" &
+watcher=$!
+pids+=("$watcher")
+wait_for "$work/watch.out" "CAMX"
+run list --rounds 1
+expect_status 3 "list beside a running copy"
+grep -q "port 10000 is in use" "$work/err" || fail "no word of the busy port: $(cat "$work/err")"
+grep -q "^+	CAM1	Gate	10.71.1.2	appication" "$work/watch.out" ||
+    fail "the watch lines: $(cat "$work/watch.out")"
+kill -INT "$watcher"
+set +e
+wait "$watcher"
+watch_status=$?
+set -e
+[ "$watch_status" -eq 0 ] || fail "list --watch did not end cleanly on Ctrl+C ($watch_status)"
+echo "a busy port is explained; --watch ends cleanly on Ctrl+C"
+
+# set-network: the dialog's checks and messages, nothing sent when they fail.
+VANTREL_PASSWORD=pw run set-network CAM4 --ip 10.71.1.60 --mask 255.0.255.0 --rounds 1
+expect_status 2 "set-network with a bad mask"
+grep -qx "vantrel-cli: error subnet mask setting !" "$work/err" || fail "$(cat "$work/err")"
+VANTREL_PASSWORD=pw run set-network CAM4 --port 10000 --rounds 1
+expect_status 2 "set-network to port 10000"
+grep -qx "vantrel-cli: the http port can not be 0 or 10000 !" "$work/err" || fail "$(cat "$work/err")"
+grep -q "recv set-network" "$work/cam-a.log" && fail "a refused setting was sent"
+VANTREL_PASSWORD=guess run set-network CAM4 --ip 10.71.1.60 --rounds 1
+expect_status 4 "set-network with a wrong password"
+grep -qx "vantrel-cli: incorrect password !" "$work/err" || fail "$(cat "$work/err")"
+VANTREL_PASSWORD=wrong-too run set-network CAM4 --ip 10.71.1.60 --password-file "$work/password" \
+    --rounds 1
+expect_status 0 "set-network with the password file"
+grep -qx "CAM4: 10.71.1.60, mask 255.255.255.0, gateway 10.71.1.1, DNS 10.71.1.1, HTTP port 8084" \
+    "$work/out" || fail "set-network said: $(cat "$work/out")"
+run list --format csv --rounds 1
+grep -q "^CAM4,Lobby,10.71.1.60," "$work/out" || fail "the next list: $(cat "$work/out")"
+VANTREL_PASSWORD=pw run set-network NOPE --rounds 1
+expect_status 5 "set-network to an unknown id"
+grep -q "no camera NOPE answered; these did: .*CAM1" "$work/err" || fail "$(cat "$work/err")"
+echo "set-network checks, refuses a wrong password, and the next list shows the change"
+
+# upgrade: three cameras byte for byte at once, the faulted one fails alone.
+head -c 3000000 /dev/urandom >"$work/image.bin"
+printf 'BNEG' | dd of="$work/image.bin" conv=notrunc status=none
+head -c 5000 /dev/urandom >"$work/nomark.bin"
+VANTREL_PASSWORD=pw run upgrade CAM1 --image "$work/nomark.bin" --rounds 1
+expect_status 2 "upgrade with an image without a mark"
+grep -q "is no firmware image" "$work/err" || fail "$(cat "$work/err")"
+grep -q "recv login" "$work/cam-a.log" && fail "an image without a mark reached a camera"
+VANTREL_PASSWORD=pw run upgrade CAM1 CAM2 CAM3 CAMB --image "$work/image.bin" --jobs 3 --rounds 1
+expect_status 1 "upgrade with one faulted camera"
+for id in CAM1 CAM2 CAM3; do
+    cmp -s "$work/image.bin" "$work/saved-a/$id.bin" || fail "$id did not get the image whole"
+    grep -q "^$id  *[A-Za-z]*  *upgraded$" "$work/out" || fail "summary: $(cat "$work/out")"
+done
+grep -q "^CAMB  *Bay  *failed: socket error !$" "$work/out" || fail "summary: $(cat "$work/out")"
+echo "upgrade --jobs 3 sends each image whole; the faulted camera fails alone"
+
+# Ctrl+C in the middle of an upload over a slow link stops it cleanly.
+tc qdisc add dev ha root tbf rate 16mbit burst 32kbit latency 400ms
+head -c 16000000 /dev/urandom >"$work/big.bin"
+printf 'BNEG' | dd of="$work/big.bin" conv=notrunc status=none
+VANTREL_PASSWORD=pw "$cli" upgrade --all --image "$work/big.bin" --rounds 1 \
+    >"$work/out" 2>"$work/err" &
+upgrader=$!
+pids+=("$upgrader")
+wait_for "$work/out" "CAM1: uploading" 150
+kill -INT "$upgrader"
+set +e
+wait "$upgrader"
+status=$?
+set -e
+tc qdisc del dev ha root
+expect_status 130 "upgrade stopped with Ctrl+C"
+grep -q "^upgrading 1 camera with the system image" "$work/out" ||
+    fail "--all chose other than the one offering an upgrade: $(cat "$work/out")"
+grep -q "^CAM1  *Gate  *stopped$" "$work/out" || fail "summary: $(cat "$work/out")"
+wait_for "$work/cam-a.log" "upload broken off for camera CAM1"
+echo "Ctrl+C stops an upgrade cleanly and says which cameras finished"

@@ -15,14 +15,27 @@ std::string Padded(const std::string& text, std::size_t width) {
     return text + std::string(width - std::min(width, CharacterCount(text)), ' ');
 }
 
+// The text cut to a number of characters: a line longer than the terminal
+// would wrap, and the next redraw would then climb too few lines.
+std::string CutToColumns(const std::string& text, int columns) {
+    int characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool starts = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+        if (starts && ++characters > columns) {
+            return text.substr(0, i);
+        }
+    }
+    return text;
+}
+
 bool Running(CProgressBoard::State state) {
     return state == CProgressBoard::State::Connecting || state == CProgressBoard::State::Uploading;
 }
 
 }  // namespace
 
-CProgressBoard::CProgressBoard(std::vector<Line> lines, bool terminal, std::ostream& out)
-    : m_lines(std::move(lines)), m_drawn(m_lines), m_terminal(terminal), m_out(out) {
+CProgressBoard::CProgressBoard(std::vector<Line> lines, int terminalColumns, std::ostream& out)
+    : m_lines(std::move(lines)), m_drawn(m_lines), m_columns(terminalColumns), m_out(out) {
     for (const Line& line : m_lines) {
         m_idWidth = std::max(m_idWidth, CharacterCount(line.id));
         m_nameWidth = std::max(m_nameWidth, CharacterCount(line.name));
@@ -77,12 +90,12 @@ std::string CProgressBoard::BarText(const Line& line) const {
 
 void CProgressBoard::Draw() {
     const std::lock_guard lock(m_mutex);
-    if (m_terminal) {
+    if (m_columns > 0) {
         if (m_drawnOnce) {
             m_out << "\x1b[" << m_lines.size() << 'A';
         }
         for (const Line& line : m_lines) {
-            m_out << "\r\x1b[K" << BarText(line) << '\n';
+            m_out << "\r\x1b[K" << CutToColumns(BarText(line), m_columns - 1) << '\n';
         }
         m_drawnOnce = true;
     } else {

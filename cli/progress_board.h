@@ -21,7 +21,8 @@ class CProgressBoard {
         int messageId = 0;  // the failure's string id
     };
 
-    CProgressBoard(std::vector<Line> lines, bool terminal, std::ostream& out);
+    // terminalColumns is the width of the terminal drawn on, 0 for plain lines.
+    CProgressBoard(std::vector<Line> lines, int terminalColumns, std::ostream& out);
 
     void SetState(std::size_t line, State state, int messageId = 0);
     void SetProgress(std::size_t line, int percent);
@@ -40,7 +41,7 @@ class CProgressBoard {
     mutable std::mutex m_mutex;
     std::vector<Line> m_lines;
     std::vector<Line> m_drawn;  // what the last Draw showed
-    const bool m_terminal;
+    const int m_columns;
     std::ostream& m_out;
     bool m_drawnOnce = false;
     std::size_t m_idWidth = 2;

@@ -198,7 +198,7 @@ int RunUpgrade(const UpgradeOptions& options) {
               << " with the " << (*kind == ImageKind::System ? "system" : "application")
               << " image " << options.image << ", "
               << std::min<std::size_t>(options.jobs, cameras->size()) << " at a time\n";
-    CProgressBoard board(std::move(lines), IsTerminal(stdout), std::cout);
+    CProgressBoard board(std::move(lines), IsTerminal(stdout) ? TerminalColumns() : 0, std::cout);
     UploadAll(*cameras, *kind, options, board);
     std::cout << '\n' << board.Summary() << std::flush;
     return ExitStatus(board.Lines());

@@ -181,7 +181,7 @@ TEST(PasswordSource, AFileComesFirstThenTheEnvironment) {
 
 TEST(ProgressBoard, PlainLinesTellEachStepAndQuarterAndTheSummaryEachResult) {
     std::ostringstream out;
-    CProgressBoard board({{"CAM1", "Gate"}, {"CAM2", "Dock"}, {"CAM3", "Yard"}}, false, out);
+    CProgressBoard board({{"CAM1", "Gate"}, {"CAM2", "Dock"}, {"CAM3", "Yard"}}, 0, out);
     board.SetState(0, CProgressBoard::State::Uploading);
     board.SetProgress(0, 30);
     board.SetState(1, CProgressBoard::State::Connecting);
@@ -200,6 +200,26 @@ TEST(ProgressBoard, PlainLinesTellEachStepAndQuarterAndTheSummaryEachResult) {
         "ID    NAME  RESULT\nCAM1  Gate  upgraded\nCAM2  Dock  failed: incorrect password !\n"
         "CAM3  Yard  not started\n",
         board.Summary());
+}
+
+TEST(ProgressBoard, ATerminalRedrawsEveryBarInPlaceWithinItsWidth) {
+    std::ostringstream out;
+    CProgressBoard board({{"CAM1",
+                           "Stra\xc3\x9f"
+                           "e"},
+                          {"CAM2", "Dock"}},
+                         40, out);
+    board.SetState(0, CProgressBoard::State::Uploading);
+    board.SetProgress(0, 50);
+    board.Draw();
+    board.Draw();
+    // 39 characters: the id, the name and the start of the bar.
+    const std::string first =
+        "\r\x1b[KCAM1  Stra\xc3\x9f"
+        "e  [###############         \n";
+    const std::string second = "\r\x1b[KCAM2  Dock    [" + std::string(24, ' ') + "\n";
+    EXPECT_EQ(first + second + "\x1b[2A" + first + second, out.str())
+        << "the second draw climbs back over both lines";
 }
 
 }  // namespace

@@ -127,6 +127,13 @@ class CUpgradeSession {
             Fail(IDS_FILE_OPEN_FAILED);
             return;
         }
+        // A camera that stops reading fails the chunk it holds up. The bound
+        // is set once for all chunks: once per chunk would cost a system
+        // call per kilobyte sent.
+        if (!SetSendTimeout(m_socket.Get(), UPGRADE_WAIT_MS)) {
+            Fail(IDS_SOCKET_ERROR);
+            return;
+        }
         m_view.ShowUploadView();
         if (m_traits.repaintAtOnce) {
             m_view.RepaintNow();
@@ -154,9 +161,7 @@ class CUpgradeSession {
             const bool built = m_writer.Begin(m_traits.chunkOp, MAGIC_UPGRADE) &&
                                m_writer.AppendByte(flag) && m_writer.AppendU32(length) &&
                                m_writer.AppendBytes(chunk, length) && m_writer.Finalize();
-            // A camera that stops reading fails the chunk it holds up.
-            const Status status =
-                built ? m_writer.SendAll(m_socket.Get(), UPGRADE_WAIT_MS) : STATUS_SOCKET_ERROR;
+            const Status status = built ? m_writer.SendAll(m_socket.Get()) : STATUS_SOCKET_ERROR;
             sent += length;
             m_view.SetProgress(static_cast<int>(sent * 100 / total));
             if (status != STATUS_OK) {

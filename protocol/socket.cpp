@@ -233,15 +233,27 @@ bool ConnectWithTimeout(SocketHandle socket, std::uint32_t address, std::uint16_
     return SetBlocking(socket, true);
 }
 
-bool SetSendTimeout(SocketHandle socket, std::uint32_t timeoutMs) {
+namespace {
+
+bool SetTimeout(SocketHandle socket, int option, std::uint32_t timeoutMs) {
 #ifdef _WIN32
     const DWORD timeout = timeoutMs;
 #else
     const timeval timeout{static_cast<time_t>(timeoutMs / 1000),
                           static_cast<suseconds_t>(timeoutMs % 1000 * 1000)};
 #endif
-    return setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout),
+    return setsockopt(socket, SOL_SOCKET, option, reinterpret_cast<const char*>(&timeout),
                       sizeof timeout) == 0;
+}
+
+}  // namespace
+
+bool SetSendTimeout(SocketHandle socket, std::uint32_t timeoutMs) {
+    return SetTimeout(socket, SO_SNDTIMEO, timeoutMs);
+}
+
+bool SetReceiveTimeout(SocketHandle socket, std::uint32_t timeoutMs) {
+    return SetTimeout(socket, SO_RCVTIMEO, timeoutMs);
 }
 
 bool IsInterfaceUnavailable(int error) {

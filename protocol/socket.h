@@ -67,6 +67,10 @@ enum class WaitResult { Readable, TimedOut, Failed };
 // progress for timeoutMs fails instead of waiting for ever.
 [[nodiscard]] bool SetSendTimeout(SocketHandle socket, std::uint32_t timeoutMs);
 
+// The same for every later blocking recv(): one that waits timeoutMs for
+// any byte fails.
+[[nodiscard]] bool SetReceiveTimeout(SocketHandle socket, std::uint32_t timeoutMs);
+
 // True for the reasons a send fails because an interface has no address,
 // link or route right now, rather than because the socket itself is broken.
 [[nodiscard]] bool IsInterfaceUnavailable(int error);

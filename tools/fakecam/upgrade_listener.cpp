@@ -232,9 +232,12 @@ void CUpgradeListener::ReceiveImage(SocketHandle connection, const std::atomic<b
     const Magic magic = MagicBytes(MAGIC_UPGRADE);
     ReceivedUpload upload;
     std::ofstream saved;
+    std::vector<std::uint8_t> piece(PIECE);
     std::vector<std::uint8_t> pending;
     std::size_t start = 0;
-    bool open = true;
+    // A bound on each read rather than a wait before it: one system call per
+    // read, not two.
+    bool open = SetReceiveTimeout(connection, PATIENCE_MS);
     while (open && !upload.complete) {
         // Take every whole packet in what has arrived.
         while (pending.size() - start >= PACKET_HEADER_SIZE) {
@@ -260,15 +263,18 @@ void CUpgradeListener::ReceiveImage(SocketHandle connection, const std::atomic<b
         if (!open || upload.complete) {
             break;
         }
+        // Only the part of a packet that has not arrived whole moves.
         pending.erase(pending.begin(), pending.begin() + static_cast<long>(start));
         start = 0;
-        if (WaitReadable(connection, PATIENCE_MS) != WaitResult::Readable || stop) {
+        if (stop) {
             break;
         }
-        const std::size_t held = pending.size();
-        pending.resize(held + PIECE);
-        const long received = ReceiveSome(connection, pending.data() + held, PIECE);
-        pending.resize(held + static_cast<std::size_t>(std::max(received, 0L)));
+        // Into a buffer of its own: growing pending by a whole piece would
+        // zero 256 KiB for each read, however little it brings.
+        const long received = ReceiveSome(connection, piece.data(), piece.size());
+        if (received > 0) {
+            pending.insert(pending.end(), piece.begin(), piece.begin() + received);
+        }
         open = received > 0;
     }
     if (m_options.fault == UpgradeFault::CloseMidUpload) {

@@ -3,12 +3,18 @@
 namespace vantrel::cli {
 
 void CJobView::ShowUploadView() {
+    m_percent = 0;
     m_board.SetProgress(m_line, 0);
     m_board.SetState(m_line, CProgressBoard::State::Uploading);
 }
 
 void CJobView::SetProgress(int percent) {
-    m_board.SetProgress(m_line, percent);
+    // The session reports every chunk; the board, shared by all uploads,
+    // needs a new percent only.
+    if (percent != m_percent) {
+        m_percent = percent;
+        m_board.SetProgress(m_line, percent);
+    }
 }
 
 void CJobView::ShowMessage(int stringId) {

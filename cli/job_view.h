@@ -23,6 +23,7 @@ class CJobView final : public IUpgradeView {
   private:
     CProgressBoard& m_board;
     const std::size_t m_line;
+    int m_percent = -1;  // the last percent passed on
 };
 
 }  // namespace vantrel::cli

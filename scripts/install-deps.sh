@@ -10,7 +10,7 @@ packages=(
     iproute2
     qt6-base-dev libgl-dev
     xvfb xdotool trayer openbox x11-utils
-    desktop-file-utils appstream dpkg-dev
+    desktop-file-utils appstream dpkg-dev man-db python3
 )
 
 missing=()

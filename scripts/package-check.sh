@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # What a packager checks: the desktop entry and the AppStream file validate,
 # the .deb (its dependencies from dpkg-shlibdeps) installs with apt, and the
-# installed program starts, searches in a test namespace and ends cleanly.
+# installed programs work in a test LAN: the window starts, searches and
+# ends cleanly; the command-line program lists, re-addresses and upgrades.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,7 +17,9 @@ deb=$(ls build/default/vantrel_*.deb)
 echo "built $deb; depends: $(dpkg-deb -f "$deb" Depends)"
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >/dev/null
 trap 'DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq vantrel >/dev/null' EXIT
-for file in /usr/bin/vantrel /usr/share/applications/org.vantrel.Vantrel.desktop \
+for file in /usr/bin/vantrel /usr/bin/vantrel-cli \
+    /usr/share/man/man1/vantrel.1.gz /usr/share/man/man1/vantrel-cli.1.gz \
+    /usr/share/applications/org.vantrel.Vantrel.desktop \
     /usr/share/metainfo/org.vantrel.Vantrel.metainfo.xml \
     /usr/share/icons/hicolor/scalable/apps/org.vantrel.Vantrel.svg \
     /usr/share/icons/hicolor/48x48/apps/org.vantrel.Vantrel.png \
@@ -24,4 +27,9 @@ for file in /usr/bin/vantrel /usr/share/applications/org.vantrel.Vantrel.desktop
     [ -f "$file" ] || { echo "not installed: $file" >&2; exit 1; }
 done
 tests/testlan.sh "$PWD/tests/app_e2e.sh" /usr/bin/vantrel "$PWD/build/default/tools/fakecam/fakecam"
-echo "package check: 1 passed, 0 failed"
+for page in vantrel vantrel-cli; do
+    warnings=$(man --warnings -l "/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || { echo "$page(1): $warnings" >&2; exit 1; }
+done
+tests/testlan.sh "$PWD/tests/cli_e2e.sh" /usr/bin/vantrel-cli "$PWD/build/default/tools/fakecam/fakecam"
+echo "package check: 3 passed, 0 failed"

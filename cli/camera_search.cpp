@@ -165,9 +165,13 @@ void CCameraSearch::PostCamerasFound(std::vector<CameraRecord> records) {
 }
 
 std::string IdList(const std::vector<CameraRecord>& cameras) {
+    constexpr std::size_t SHOWN = 20;
     std::string list;
-    for (const CameraRecord& camera : cameras) {
-        list += (list.empty() ? "" : ", ") + ShownText(FieldText(camera.id));
+    for (std::size_t i = 0; i < cameras.size() && i < SHOWN; ++i) {
+        list += (list.empty() ? "" : ", ") + ShownText(FieldText(cameras[i].id));
+    }
+    if (cameras.size() > SHOWN) {
+        list += " and " + std::to_string(cameras.size() - SHOWN) + " more";
     }
     return list.empty() ? "none" : list;
 }

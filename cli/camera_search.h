@@ -80,8 +80,8 @@ class CCameraSearch final : public IDiscoverySink {
     CDiscoveryWorker m_worker{*this};  // last: it stops before the rest goes
 };
 
-// The ids of the cameras, for a message that names them; "none" when there
-// are none.
+// The ids of the cameras, for a message that names them: the first 20 and
+// how many more, or "none".
 [[nodiscard]] std::string IdList(const std::vector<CameraRecord>& cameras);
 
 }  // namespace vantrel::cli

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "cli/camera_rows.h"
+#include "cli/camera_search.h"
 #include "cli/password_source.h"
 #include "cli/progress_board.h"
 #include "cli/set_network_command.h"
@@ -95,6 +96,18 @@ TEST(CameraRows, TableColumnsLineUpByCharactersNotBytes) {
     EXPECT_EQ(0u, second.find("B   Stra\xc3\x9f"
                               "e  10.0.0.7  "));
     EXPECT_EQ(heading.find("STATUS"), first.find("http://")) << "the status column lines up";
+}
+
+TEST(IdList, NamesTheFirstTwentyAndCountsTheRest) {
+    EXPECT_EQ("none", IdList({}));
+    std::vector<CameraRecord> cameras;
+    for (int i = 0; i < 25; ++i) {
+        cameras.push_back(Camera(("C" + std::to_string(i)).c_str(), "", "10.0.0.1", 1));
+    }
+    const std::string list = IdList(cameras);
+    EXPECT_EQ(0u, list.find("C0, C1, C2, "));
+    EXPECT_NE(std::string::npos, list.find(", C19 and 5 more"));
+    EXPECT_EQ(std::string::npos, list.find("C20"));
 }
 
 TEST(WatchPrinter, TellsWhoCameWentAndChanged) {

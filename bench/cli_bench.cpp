@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vantrel-cli at scale, inside the test LAN:
 //   tests/testlan.sh build/default/bench/cli_bench
 // "list" against 10 000 cameras of one fakecam; then "upgrade --jobs 8" of a

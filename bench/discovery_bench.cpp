@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Discovery at scale: one fakecam plays N cameras that all answer each
 // search at once; the worker must report every one of them. Runs inside the
 // test LAN: tests/testlan.sh build/default/bench/discovery_bench

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One firmware upload over a slow link, in the real firmware dialog on an
 // X display:
 //   sudo tests/testlan.sh xvfb-run -a build/default/bench/slow_upload_bench [RATE [KIB]]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Upload speed and memory: the upgrade session sends a 256 MiB image to
 // fakecam's upload side on loopback, beside a plain sender pushing the same
 // bytes in the same 1052-byte packets and in 64 KiB writes. Then the

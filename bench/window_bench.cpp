@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real main window at scale, offscreen, against fakecam in the test LAN:
 //   sudo tests/testlan.sh build/default/bench/window_bench [idle|1000|10000|flood]...
 //

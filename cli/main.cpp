@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vantrel-cli: the camera work of the Vantrel window, from a terminal and
 // for many cameras at once.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/watch_printer.h"
 
 namespace vantrel::cli {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/ip_address_edit.h"
 
 #include <QFontMetrics>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/upgrade_session.h"
 
 #include "protocol/packet_header.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "discovery/discovery_messages.h"
 
 #include "protocol/packet_header.h"

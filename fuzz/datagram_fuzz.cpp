@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One fuzz input is one datagram on a real local socket, read the way the
 // discovery worker reads a search reply and a set-network reply.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stands in for libFuzzer's driver: feeds each file named on the command
 // line (or each file in a named folder) to the fuzz target once.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The worker's whole reply handling: one fuzz input is one datagram on a
 // real local socket, taken in as the worker takes it and turned into what
 // the window would hear of it. Whatever it holds, the report must be sound.

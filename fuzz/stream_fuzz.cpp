@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One fuzz input is a byte stream cut into pieces, each piece written to a
 // real local stream socket and taken in by CStreamReader with repeated
 // parses and the reads of the upgrade replies.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A demo LAN: builds the test LAN of network namespaces with a handful of
 # simulated cameras, one of each kind of line (port 80, port 8080, a foreign
 # subnet, no application firmware), starts Vantrel in it on your display,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang and runs each for a bounded time,
 # starting from the seed corpus. Fails on any crash, leak or sanitizer report.
 # Usage: scripts/fuzz.sh [seconds per target, default 60]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages that building and testing Vantrel need, and
 # only those that are missing. Needs root (or sudo) when something is missing.
 set -euo pipefail
@@ -10,7 +11,7 @@ packages=(
     iproute2
     qt6-base-dev libgl-dev
     xvfb xdotool trayer openbox x11-utils
-    desktop-file-utils appstream dpkg-dev man-db python3
+    desktop-file-utils appstream dpkg-dev man-db python3 lintian
 )
 
 missing=()

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What a packager checks: the desktop entry and the AppStream file validate,
-# the .deb (its dependencies from dpkg-shlibdeps) installs with apt, and the
+# lintian finds nothing to warn of in the .deb, the .deb (its dependencies
+# from dpkg-shlibdeps) installs with apt with its licence files, and the
 # installed programs work in a test LAN: the window starts, searches and
 # ends cleanly; the command-line program lists, re-addresses and upgrades.
 set -euo pipefail
@@ -15,10 +17,13 @@ rm -f build/default/vantrel_*.deb
 (cd build/default && cpack -G DEB >/dev/null)
 deb=$(ls build/default/vantrel_*.deb)
 echo "built $deb; depends: $(dpkg-deb -f "$deb" Depends)"
+# Any error or warning fails; each override says why it is right.
+lintian --fail-on error,warning "$deb"
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >/dev/null
 trap 'DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq vantrel >/dev/null' EXIT
 for file in /usr/bin/vantrel /usr/bin/vantrel-cli \
     /usr/share/man/man1/vantrel.1.gz /usr/share/man/man1/vantrel-cli.1.gz \
+    /usr/share/doc/vantrel/copyright /usr/share/doc/vantrel/changelog.Debian.gz \
     /usr/share/applications/org.vantrel.Vantrel.desktop \
     /usr/share/metainfo/org.vantrel.Vantrel.metainfo.xml \
     /usr/share/icons/hicolor/scalable/apps/org.vantrel.Vantrel.svg \

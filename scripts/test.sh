@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, then configures, builds and runs the whole test
 # suite with CTest. Usage: scripts/test.sh [preset]   (default, asan, tsan)
 set -euo pipefail

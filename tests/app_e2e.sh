@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program as a user starts it, inside the test LAN (run through
 # tests/testlan.sh): it searches, a second copy hands over to the first and
 # ends, a copy killed outright does not block the next start, and SIGTERM

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # vantrel-cli as a user runs it, inside the test LAN (run through
 # tests/testlan.sh): cameras on both segments and on a foreign subnet, no
 # default route. Usage: cli_e2e.sh VANTREL_CLI FAKECAM

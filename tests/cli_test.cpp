@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parts of vantrel-cli that need no network: what it prints, what it
 // sends for the options given, and where its password comes from.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The discovery worker with its real port and broadcast, in the test LAN
 // that tests/testlan.sh builds, against fakecam cameras on both segments.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window with its real worker on port 10000, in the test LAN that
 // tests/testlan.sh builds, against fakecam cameras on both segments.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds a small LAN of network namespaces, runs a command in it, and removes
 # everything it made on every exit.
 #

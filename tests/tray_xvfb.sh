@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real window under Xvfb with a window manager, run inside the test LAN
 # (through tests/testlan.sh): with a system tray, minimising hides the window
 # and its taskbar entry and a click on the tray icon brings it back; without

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/fakecam/camera_list.h"
 
 #include <arpa/inet.h>

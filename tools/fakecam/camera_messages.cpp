@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/fakecam/camera_messages.h"
 
 #include "protocol/messages.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // fakecam: plays any number of network cameras for Vantrel's tests, demos
 // and benchmarks. It answers searches on UDP port 10000, applies set-network
 // requests and, with --upgrade, takes firmware uploads on each camera's HTTP

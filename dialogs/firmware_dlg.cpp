@@ -5,6 +5,7 @@
 
 #include "dialogs/image_file_chooser.h"
 #include "dialogs/message_box.h"
+#include "dialogs/title_room.h"
 #include "dialogs/upgrade_session.h"
 #include "dialogs/widget_tags.h"
 #include "protocol/shown_text.h"
@@ -89,6 +90,7 @@ int CFirmwareDlg::exec() {
 void CFirmwareDlg::OnInitDialog() {
     setWindowTitle(QString::fromStdString(ShownText(FieldText(m_record.alias))) +
                    " Firmware Version & Upgrade");
+    MakeRoomForTitle(*this, m_versionGroup);
     m_systemVersionEdit.SetAddress(m_record.systemVersion);
     m_appVersionEdit.SetAddress(m_record.appVersion);
     const bool reachable = m_record.subnetMatch != 0;

@@ -5,6 +5,7 @@
 
 #include "dialogs/message_box.h"
 #include "dialogs/network_settings.h"
+#include "dialogs/title_room.h"
 #include "dialogs/widget_tags.h"
 #include "protocol/shown_text.h"
 #include "protocol/socket.h"
@@ -93,6 +94,7 @@ int CNetworkDlg::exec() {
 void CNetworkDlg::OnInitDialog() {
     setWindowTitle(QString::fromStdString(ShownText(FieldText(m_record.alias))) +
                    " Network Settings");
+    MakeRoomForTitle(*this, m_addressGroup);
     ShowRecord();
 }
 

@@ -94,6 +94,15 @@ class FirmwareDlgTest : public QObject {
         CMessageBox::StopRecording();
     }
 
+    void theDialogIsWideEnoughForItsWholeTitle() {
+        StoreFieldText(m_dialog->m_record.alias, "WWWWWWWWWWWWWWWWWWWWW");
+        m_dialog->OnInitDialog();
+        QFont bold = m_dialog->font();
+        bold.setBold(true);
+        const int title = QFontMetrics(bold).horizontalAdvance(m_dialog->windowTitle());
+        QTRY_VERIFY(m_dialog->width() >= title + 100);
+    }
+
     void showsTheVersionsAndBlocksAForeignSubnet() {
         QCOMPARE(m_dialog->windowTitle(), QString("Door Firmware Version & Upgrade"));
         QCOMPARE(Find<QLineEdit>("systemVersionEdit")->text(), QString("1.2.3.4"));

@@ -78,6 +78,17 @@ class NetworkDlgTest : public QObject {
         QCOMPARE(m_dialog->windowTitle(), QString("ABCDEFGHIJKLMNOPQRSTU Network Settings"));
     }
 
+    void theDialogIsWideEnoughForItsWholeTitle() {
+        const int narrow = m_dialog->width();
+        std::memcpy(m_dialog->m_record.alias, "WWWWWWWWWWWWWWWWWWWWW", 21);
+        m_dialog->OnInitDialog();
+        QFont bold = m_dialog->font();
+        bold.setBold(true);
+        const int title = QFontMetrics(bold).horizontalAdvance(m_dialog->windowTitle());
+        QTRY_VERIFY(m_dialog->width() >= title + 100);
+        QVERIFY(m_dialog->width() > narrow);
+    }
+
     void dhcpOffBringsBackTheOpenedValues() {
         Edit("httpPortEdit")->setText("9090");
         Edit("ipAddressEdit")->setText("10.0.0.9");

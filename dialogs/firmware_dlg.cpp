@@ -35,6 +35,10 @@ CFirmwareDlg::CFirmwareDlg(QWidget* parent)
     Tag(&m_upgradeApplicationButton, IDC_UPGRADE_APPLICATION, "upgradeApplicationButton");
     Tag(&m_returnButton, IDCANCEL, "returnButton");
 
+    // A screen reader names each field by its label.
+    m_systemLabel.setBuddy(&m_systemVersionEdit);
+    m_appLabel.setBuddy(&m_appVersionEdit);
+    m_progressBar.setAccessibleName(m_upgradeGroup.title());
     m_systemVersionEdit.setEnabled(false);
     m_appVersionEdit.setEnabled(false);
     m_versionForm.addRow(&m_systemLabel, &m_systemVersionEdit);

@@ -68,6 +68,7 @@ CMainDlg::CMainDlg(DiscoveryConfig config, QWidget* parent)
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     Tag(this, IDD_MAIN, "mainDialog");
     Tag(&m_list, IDC_CAMERA_LIST, "cameraList");
+    m_list.setAccessibleName("Cameras");
     m_list.setSelectionMode(QAbstractItemView::SingleSelection);
     m_list.setSortingEnabled(false);
     m_list.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -145,6 +146,7 @@ void CMainDlg::OnInitDialog() {
     // A right press still reaches the list, which selects the line under
     // the pointer; the menu then opens on the selection.
     m_list.viewport()->installEventFilter(this);
+    m_list.installEventFilter(this);
 
     UpdatePlaceholder();
     m_worker = std::make_unique<CDiscoveryWorker>(*this, m_config);
@@ -261,6 +263,20 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event) {
             QCoreApplication::postEvent(
                 this,
                 std::make_unique<CListRightButtonEvent>(press->position().toPoint()).release());
+        }
+    }
+    // The keyboard's way to the same menu: the Menu key or Shift+F10 opens
+    // it at the selected line.
+    if (watched == &m_list && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Menu ||
+            (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
+            const QListWidgetItem* current = m_list.currentItem();
+            const QPoint position =
+                current != nullptr ? m_list.visualItemRect(current).bottomLeft() : QPoint();
+            QCoreApplication::postEvent(
+                this, std::make_unique<CListRightButtonEvent>(position).release());
+            return true;
         }
     }
     return QDialog::eventFilter(watched, event);

@@ -379,6 +379,29 @@ class MainDlgTest : public QObject {
         }
     }
 
+    void theMenuKeyAndShiftF10OpenTheMenuAtTheSelectedLine() {
+        Found(Camera("WEB", "192.168.1.10"));
+        Found(Camera("NOFW", "192.168.1.11", 1, 0));
+        List()->setFocus();
+        QTest::keyClick(List(), Qt::Key_Menu);
+        QTest::qWait(50);
+        QVERIFY2(!m_window->Menu().isVisible(), "no line selected, no menu");
+        Select(1);
+        for (const auto& [key, modifiers] :
+             {std::pair{Qt::Key_Menu, Qt::NoModifier}, std::pair{Qt::Key_F10, Qt::ShiftModifier}}) {
+            QTest::keyClick(List(), key, modifiers);
+            QTRY_VERIFY(m_window->Menu().isVisible());
+            QVERIFY2(!m_window->Menu().actions()[0]->isEnabled(), "the menu is the second line's");
+            const QRect line = LineRect(1);
+            QVERIFY(m_window->Menu().geometry().top() >=
+                    List()->viewport()->mapToGlobal(line.bottomLeft()).y() - 1);
+            m_window->Menu().hide();
+        }
+        QTest::keyClick(List(), Qt::Key_F10);
+        QTest::qWait(50);
+        QVERIFY2(!m_window->Menu().isVisible(), "F10 alone is not the menu's key");
+    }
+
     void aMenuCommandActsOnTheCopyTakenWhenItOpened() {
         CameraRecord web = Camera("WEB", "192.168.1.10");
         web.httpPort = htons(8080);

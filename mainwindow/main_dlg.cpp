@@ -271,7 +271,12 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Menu ||
             (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
-            const QListWidgetItem* current = m_list.currentItem();
+            // The line the keyboard is on is the one meant, selected or not
+            // (the first arrow key only makes a line current).
+            QListWidgetItem* const current = m_list.currentItem();
+            if (current != nullptr && m_list.selectedItems().isEmpty()) {
+                current->setSelected(true);
+            }
             const QPoint position =
                 current != nullptr ? m_list.visualItemRect(current).bottomLeft() : QPoint();
             QCoreApplication::postEvent(

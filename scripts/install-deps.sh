@@ -11,6 +11,7 @@ packages=(
     iproute2
     qt6-base-dev libgl-dev
     xvfb xdotool trayer openbox x11-utils
+    dbus python3-pyatspi at-spi2-core
     desktop-file-utils appstream dpkg-dev man-db python3 lintian
 )
 

@@ -383,10 +383,12 @@ class MainDlgTest : public QObject {
         Found(Camera("WEB", "192.168.1.10"));
         Found(Camera("NOFW", "192.168.1.11", 1, 0));
         List()->setFocus();
+        List()->setCurrentItem(nullptr);
         QTest::keyClick(List(), Qt::Key_Menu);
         QTest::qWait(50);
-        QVERIFY2(!m_window->Menu().isVisible(), "no line selected, no menu");
-        Select(1);
+        QVERIFY2(!m_window->Menu().isVisible(), "no line current, no menu");
+        List()->setCurrentRow(1, QItemSelectionModel::NoUpdate);
+        QVERIFY(List()->selectedItems().isEmpty());
         for (const auto& [key, modifiers] :
              {std::pair{Qt::Key_Menu, Qt::NoModifier}, std::pair{Qt::Key_F10, Qt::ShiftModifier}}) {
             QTest::keyClick(List(), key, modifiers);

@@ -78,6 +78,21 @@ class NetworkDlgTest : public QObject {
         QCOMPARE(m_dialog->windowTitle(), QString("ABCDEFGHIJKLMNOPQRSTU Network Settings"));
     }
 
+    void tabGoesThroughTheFieldsTopToBottom() {
+        QStringList order;
+        QWidget* widget = Edit("ipAddressEdit");
+        do {
+            if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(m_dialog) &&
+                !widget->objectName().isEmpty()) {
+                order << widget->objectName();
+            }
+            widget = widget->nextInFocusChain();
+        } while (widget != Edit("ipAddressEdit") && order.size() < 20);
+        QCOMPARE(order, (QStringList{"ipAddressEdit", "subnetMaskEdit", "gatewayEdit",
+                                     "dnsServerEdit", "httpPortEdit", "passwordEdit",
+                                     "dhcpCheckBox", "setButton", "returnButton"}));
+    }
+
     void theDialogIsWideEnoughForItsWholeTitle() {
         const int narrow = m_dialog->width();
         std::memcpy(m_dialog->m_record.alias, "WWWWWWWWWWWWWWWWWWWWW", 21);

@@ -99,6 +99,10 @@ CMainDlg::CMainDlg(DiscoveryConfig config, QWidget* parent)
 
 CMainDlg::~CMainDlg() {
     OnDestroy();
+    // The list sends events while it is taken apart, and the filter asks
+    // for its viewport: by then only a plain QWidget is left to ask.
+    m_list.removeEventFilter(this);
+    m_list.viewport()->removeEventFilter(this);
 }
 
 int CMainDlg::exec() {

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_image.h"
 #include "protocol/messages.h"
 #include "protocol/packet_header.h"
 #include "protocol/packet_writer.h"
@@ -107,22 +108,6 @@ void MeasureList(std::size_t count) {
     std::printf("list --rounds 2 of %zu cameras: %zu listed (%s) in %.1f s, peak memory %.1f MiB\n",
                 count, listed, listed == count ? "none missing" : "MISSING SOME", seconds,
                 run.peakKiB / 1024.0);
-}
-
-std::string MakeImage(std::uint64_t size) {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("vantrel_cli_bench_" + std::to_string(size)))
-            .string();
-    std::ofstream file(path, std::ios::binary);
-    std::vector<char> block(MiB);
-    for (std::size_t i = 0; i < block.size(); ++i) {
-        block[i] = static_cast<char>(i * 131 + (i >> 9));
-    }
-    std::memcpy(block.data(), "BNEG", 4);
-    for (std::uint64_t written = 0; written < size; written += MiB) {
-        file.write(block.data(), static_cast<std::streamsize>(MiB));
-    }
-    return path;
 }
 
 // The upgrade run's MiB/s from its first progress output to its end.
@@ -231,7 +216,7 @@ void MeasureUploads() {
     }
     setenv("VANTREL_PASSWORD", "pw", 1);
     const std::uint64_t size = 64 * MiB;
-    const std::string image = MakeImage(size);
+    const std::string image = bench::MakeSystemImage("vantrel_cli_bench_", size);
     long peak64 = -1;
     // Taken in turns, three times each: the link's speed drifts over time.
     std::vector<double> upgrades, plains;
@@ -250,7 +235,7 @@ void MeasureUploads() {
         upgrade, upgrades[0], upgrades[2], plain, plains[0], plains[2],
         plain > 0 ? upgrade / plain : 0);
     std::filesystem::remove(image);
-    const std::string small = MakeImage(16 * MiB);
+    const std::string small = bench::MakeSystemImage("vantrel_cli_bench_", 16 * MiB);
     long peak16 = -1;
     (void)MeasureUpgrade(small, 16 * MiB, peak16);
     std::filesystem::remove(small);

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_image.h"
 #include "dialogs/upgrade_session.h"
 #include "protocol/text_field.h"
 #include "protocol/unique_socket.h"
@@ -40,24 +41,6 @@ class NullView : public IUpgradeView {
     void EndWithOk() override { done = true; }
     bool done = false;
 };
-
-// A system image of the given size whose bytes are not all alike.
-std::string MakeImage(std::uint64_t size) {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("vantrel_bench_" + std::to_string(size)))
-            .string();
-    std::ofstream file(path, std::ios::binary);
-    std::vector<char> block(MiB);
-    for (std::size_t i = 0; i < block.size(); ++i) {
-        block[i] = static_cast<char>(i * 131 + (i >> 9));
-    }
-    std::memcpy(block.data(), "BNEG", 4);
-    for (std::uint64_t written = 0; written < size; written += block.size()) {
-        file.write(block.data(), static_cast<std::streamsize>(
-                                     std::min<std::uint64_t>(block.size(), size - written)));
-    }
-    return path;
-}
 
 CameraRecord Camera(std::uint16_t port) {
     CameraRecord camera{};
@@ -157,7 +140,7 @@ int main(int argc, char** argv) {
     std::thread serving([&] { camera.Run(stop); });
 
     const std::uint64_t size = 256 * MiB;
-    const std::string image = MakeImage(size);
+    const std::string image = bench::MakeSystemImage("vantrel_bench_", size);
     NullView view;
     const auto start = Clock::now();
     RunUpgradeSession(std::ifstream(image, std::ios::binary), ImageKind::System,
@@ -175,7 +158,7 @@ int main(int argc, char** argv) {
     std::filesystem::remove(image);
 
     for (const std::uint64_t imageSize : {16 * MiB, 1024 * MiB}) {
-        const std::string path = MakeImage(imageSize);
+        const std::string path = bench::MakeSystemImage("vantrel_bench_", imageSize);
         const std::string command = "/proc/" + std::to_string(getpid()) + "/exe --session " +
                                     std::to_string(camera.Port()) + " " + path;
         long peak = -1;

@@ -26,7 +26,7 @@ bool DiscoveryPortTaken() {
     local.sin_port = htons(DISCOVERY_PORT);
     return probe.IsValid() &&
            bind(probe.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 &&
-           IsAddressInUse(LastSocketError());
+           FailureOf(LastSocketError()) == SocketFailure::AddressInUse;
 }
 
 }  // namespace

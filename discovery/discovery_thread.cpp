@@ -51,14 +51,11 @@ class CDiscoveryLoop {
         if (!m_socket.IsValid()) {
             return false;
         }
-        const int on = 1;
-        if (setsockopt(m_socket.Get(), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on),
-                       sizeof on) != 0) {
+        if (!SetSocketOption(m_socket.Get(), SOL_SOCKET, SO_BROADCAST, 1) ||
+            !IgnorePortUnreachable(m_socket.Get())) {
             return false;
         }
-        const int size = RECEIVE_BUFFER_BYTES;
-        (void)setsockopt(m_socket.Get(), SOL_SOCKET, SO_RCVBUF,
-                         reinterpret_cast<const char*>(&size), sizeof size);
+        (void)SetSocketOption(m_socket.Get(), SOL_SOCKET, SO_RCVBUF, RECEIVE_BUFFER_BYTES);
         // No address reuse: a second program on this port must fail here.
         sockaddr_in local{};
         local.sin_family = AF_INET;

@@ -6,7 +6,9 @@
 #include <chrono>
 #include <cstring>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <mswsock.h>
+#else
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -19,20 +21,18 @@ namespace {
 #ifdef _WIN32
 constexpr int SEND_FLAGS = 0;
 using IoLength = int;
-bool Interrupted() {
-    return WSAGetLastError() == WSAEINTR;
-}
 int PollOnce(SocketHandle socket, int timeoutMs) {
     WSAPOLLFD entry{socket, POLLRDNORM, 0};
     const int result = WSAPoll(&entry, 1, timeoutMs);
-    return result > 0 && (entry.revents & POLLNVAL) ? -1 : result;
+    if (result > 0 && (entry.revents & POLLNVAL)) {
+        WSASetLastError(WSAENOTSOCK);
+        return -1;
+    }
+    return result;
 }
 #else
 constexpr int SEND_FLAGS = MSG_NOSIGNAL;
 using IoLength = std::size_t;
-bool Interrupted() {
-    return errno == EINTR;
-}
 int PollOnce(SocketHandle socket, int timeoutMs) {
     pollfd entry{socket, POLLIN, 0};
     const int result = poll(&entry, 1, timeoutMs);
@@ -43,6 +43,10 @@ int PollOnce(SocketHandle socket, int timeoutMs) {
     return result;
 }
 #endif
+
+bool Interrupted() {
+    return FailureOf(LastSocketError()) == SocketFailure::Interrupted;
+}
 
 }  // namespace
 
@@ -63,6 +67,79 @@ int LastSocketError() {
 #else
     return errno;
 #endif
+}
+
+SocketFailure FailureOf(int error) {
+    switch (error) {
+#ifdef _WIN32
+        case WSAEWOULDBLOCK:
+        case WSAEINPROGRESS:
+            return SocketFailure::WouldBlock;
+        case WSAEINTR:
+            return SocketFailure::Interrupted;
+        case WSAETIMEDOUT:
+            return SocketFailure::TimedOut;
+        case WSAENETUNREACH:
+        case WSAEHOSTUNREACH:
+        case WSAEADDRNOTAVAIL:
+        case WSAENETDOWN:
+            return SocketFailure::Unreachable;
+        case WSAENOBUFS:
+            return SocketFailure::NoBuffer;
+        case WSAECONNRESET:
+        case WSAECONNABORTED:
+            return SocketFailure::ConnectionReset;
+        // A port held with SO_EXCLUSIVEADDRUSE refuses a bind with
+        // WSAEACCES.
+        case WSAEADDRINUSE:
+        case WSAEACCES:
+            return SocketFailure::AddressInUse;
+#else
+        case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+        case EWOULDBLOCK:
+#endif
+        case EINPROGRESS:
+            return SocketFailure::WouldBlock;
+        case EINTR:
+            return SocketFailure::Interrupted;
+        case ETIMEDOUT:
+            return SocketFailure::TimedOut;
+        case ENETUNREACH:
+        case EHOSTUNREACH:
+        case EADDRNOTAVAIL:
+        case ENETDOWN:
+        case ENODEV:
+        case ENXIO:
+            return SocketFailure::Unreachable;
+        case ENOBUFS:
+            return SocketFailure::NoBuffer;
+        case ECONNRESET:
+        case ECONNABORTED:
+            return SocketFailure::ConnectionReset;
+        case EADDRINUSE:
+            return SocketFailure::AddressInUse;
+#endif
+        default:
+            return SocketFailure::Other;
+    }
+}
+
+std::string SocketErrorText(int error) {
+#ifdef _WIN32
+    char text[256] = {};
+    DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                       static_cast<DWORD>(error), 0, text, sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' ||
+                          text[length - 1] == ' ' || text[length - 1] == '.')) {
+        --length;
+    }
+    std::string words(text, length);
+#else
+    std::string words = std::strerror(error);
+#endif
+    return words.empty() ? "error " + std::to_string(error) : words;
 }
 
 WaitResult WaitReadable(SocketHandle socket, std::uint32_t timeoutMs) {
@@ -117,6 +194,27 @@ long ReceiveSome(SocketHandle socket, void* data, std::size_t count) {
     }
 }
 
+bool PeekSender(SocketHandle socket, sockaddr_in& sender) {
+    char first = 0;
+    for (;;) {
+        socklen_t length = sizeof sender;
+        if (recvfrom(socket, &first, 1, MSG_PEEK, reinterpret_cast<sockaddr*>(&sender), &length) >=
+            0) {
+            return true;
+        }
+#ifdef _WIN32
+        // Windows fails a peek at a datagram longer than the buffer, yet
+        // names the sender and leaves the datagram queued.
+        if (WSAGetLastError() == WSAEMSGSIZE) {
+            return true;
+        }
+#endif
+        if (!Interrupted()) {
+            return false;
+        }
+    }
+}
+
 long SendDatagram(SocketHandle socket, const void* data, std::size_t count, std::uint32_t address,
                   std::uint16_t port) {
     sockaddr_in destination{};
@@ -164,14 +262,24 @@ long SendDatagramOnInterface(SocketHandle socket, const void* data, std::size_t 
             return static_cast<long>(sent);
         }
     }
+#elif defined(_WIN32)
+    // The broadcast leaves by the interface IP_UNICAST_IF names (its index
+    // in network order), then the socket goes back to the system's routing.
+    (void)interfaceAddress;
+    if (!SetSocketOption(socket, IPPROTO_IP, IP_UNICAST_IF, DWORD{htonl(interfaceIndex)})) {
+        return -1;
+    }
+    const long sent = SendDatagram(socket, data, count, address, port);
+    const int error = WSAGetLastError();
+    (void)SetSocketOption(socket, IPPROTO_IP, IP_UNICAST_IF, DWORD{0});
+    WSASetLastError(error);
+    return sent;
 #else
     (void)interfaceIndex;
     (void)interfaceAddress;
     return SendDatagram(socket, data, count, address, port);
 #endif
 }
-
-namespace {
 
 bool SetBlocking(SocketHandle socket, bool blocking) {
 #ifdef _WIN32
@@ -183,6 +291,28 @@ bool SetBlocking(SocketHandle socket, bool blocking) {
            fcntl(socket, F_SETFL, blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK) == 0;
 #endif
 }
+
+bool AllowListenerRebind(SocketHandle socket) {
+#ifdef _WIN32
+    return SetSocketOption(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, BOOL{TRUE});
+#else
+    return SetSocketOption(socket, SOL_SOCKET, SO_REUSEADDR, 1);
+#endif
+}
+
+bool IgnorePortUnreachable(SocketHandle socket) {
+#ifdef _WIN32
+    BOOL report = FALSE;
+    DWORD returned = 0;
+    return WSAIoctl(socket, SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &returned,
+                    nullptr, nullptr) == 0;
+#else
+    (void)socket;
+    return true;
+#endif
+}
+
+namespace {
 
 bool WaitWritable(SocketHandle socket, std::uint32_t timeoutMs) {
     using Clock = std::chrono::steady_clock;
@@ -215,11 +345,9 @@ bool ConnectWithTimeout(SocketHandle socket, std::uint32_t address, std::uint16_
         return false;
     }
     if (connect(socket, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
-#ifdef _WIN32
-        const bool pending = WSAGetLastError() == WSAEWOULDBLOCK;
-#else
-        const bool pending = errno == EINPROGRESS || errno == EINTR;
-#endif
+        const SocketFailure failure = FailureOf(LastSocketError());
+        const bool pending =
+            failure == SocketFailure::WouldBlock || failure == SocketFailure::Interrupted;
         if (!pending || !WaitWritable(socket, timeoutMs)) {
             return false;
         }
@@ -243,8 +371,7 @@ bool SetTimeout(SocketHandle socket, int option, std::uint32_t timeoutMs) {
     const timeval timeout{static_cast<time_t>(timeoutMs / 1000),
                           static_cast<suseconds_t>(timeoutMs % 1000 * 1000)};
 #endif
-    return setsockopt(socket, SOL_SOCKET, option, reinterpret_cast<const char*>(&timeout),
-                      sizeof timeout) == 0;
+    return SetSocketOption(socket, SOL_SOCKET, option, timeout);
 }
 
 }  // namespace
@@ -258,21 +385,8 @@ bool SetReceiveTimeout(SocketHandle socket, std::uint32_t timeoutMs) {
 }
 
 bool IsInterfaceUnavailable(int error) {
-#ifdef _WIN32
-    return error == WSAENETUNREACH || error == WSAEHOSTUNREACH || error == WSAEADDRNOTAVAIL ||
-           error == WSAENETDOWN || error == WSAENOBUFS;
-#else
-    return error == ENETUNREACH || error == EHOSTUNREACH || error == EADDRNOTAVAIL ||
-           error == ENETDOWN || error == ENODEV || error == ENXIO || error == ENOBUFS;
-#endif
-}
-
-bool IsAddressInUse(int error) {
-#ifdef _WIN32
-    return error == WSAEADDRINUSE || error == WSAEACCES;
-#else
-    return error == EADDRINUSE;
-#endif
+    const SocketFailure failure = FailureOf(error);
+    return failure == SocketFailure::Unreachable || failure == SocketFailure::NoBuffer;
 }
 
 }  // namespace vantrel

@@ -5,10 +5,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #ifdef _WIN32
 #include <winsock2.h>
 #include <ws2tcpip.h>
+// The NT status macro would silently turn the protocol's STATUS_TIMEOUT in
+// any later line into 0x102.
+#undef STATUS_TIMEOUT
 #else
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -21,20 +25,54 @@ namespace vantrel {
 #ifdef _WIN32
 using SocketHandle = SOCKET;
 inline constexpr SocketHandle INVALID_SOCKET_HANDLE = INVALID_SOCKET;
-inline constexpr int SOCKET_ERROR_CONNRESET = WSAECONNRESET;
-inline constexpr int SOCKET_ERROR_CONNABORTED = WSAECONNABORTED;
 #else
 using SocketHandle = int;
 inline constexpr SocketHandle INVALID_SOCKET_HANDLE = -1;
-inline constexpr int SOCKET_ERROR_CONNRESET = ECONNRESET;
-inline constexpr int SOCKET_ERROR_CONNABORTED = ECONNABORTED;
 #endif
 
 // Closes a socket handle; INVALID_SOCKET_HANDLE is ignored.
 void CloseSocket(SocketHandle socket);
 
-// The reason for the last failed socket call on this thread.
+// The reason for the last failed socket call on this thread: errno, or
+// WSAGetLastError() on Windows.
 [[nodiscard]] int LastSocketError();
+
+// What a socket error code means, named the same on every system.
+enum class SocketFailure {
+    WouldBlock,       // a non-blocking call had nothing to do yet
+    Interrupted,      // a signal ended the call before it did anything
+    TimedOut,         // the connection timed out (Windows: also SO_RCVTIMEO)
+    Unreachable,      // no address, link or route to the peer right now
+    NoBuffer,         // the system is out of buffer space
+    ConnectionReset,  // the peer reset or aborted the connection
+    AddressInUse,     // another socket holds the address and port
+    Other,
+};
+[[nodiscard]] SocketFailure FailureOf(int error);
+
+// The system's words for a socket error code, for logs.
+[[nodiscard]] std::string SocketErrorText(int error);
+
+// setsockopt() with the option's value passed as the object it is.
+template <typename Value>
+[[nodiscard]] bool SetSocketOption(SocketHandle socket, int level, int name, const Value& value) {
+    return setsockopt(socket, level, name, reinterpret_cast<const char*>(&value), sizeof value) ==
+           0;
+}
+
+// Switches the socket between blocking and non-blocking calls.
+[[nodiscard]] bool SetBlocking(SocketHandle socket, bool blocking);
+
+// Lets a TCP listener bind its port again while connections of an earlier
+// listener linger there. Windows allows that already, and its SO_REUSEADDR
+// would let another program take the port instead.
+[[nodiscard]] bool AllowListenerRebind(SocketHandle socket);
+
+// Windows reports an ICMP port unreachable, caused by an earlier send to a
+// peer that has gone, as a failed receive on the UDP socket. A socket that
+// serves many peers must not fail for one that left; elsewhere an
+// unconnected UDP socket never reports it.
+[[nodiscard]] bool IgnorePortUnreachable(SocketHandle socket);
 
 // Waits until the socket is readable. Signals do not end the wait early:
 // it is resumed with what is left of the original timeout.
@@ -47,13 +85,18 @@ enum class WaitResult { Readable, TimedOut, Failed };
 [[nodiscard]] long SendSome(SocketHandle socket, const void* data, std::size_t count);
 [[nodiscard]] long ReceiveSome(SocketHandle socket, void* data, std::size_t count);
 
+// The sender of the next queued datagram, which stays queued for the next
+// receive. False when the peek fails.
+[[nodiscard]] bool PeekSender(SocketHandle socket, sockaddr_in& sender);
+
 // sendto() an IPv4 address and port, both in network byte order.
 [[nodiscard]] long SendDatagram(SocketHandle socket, const void* data, std::size_t count,
                                 std::uint32_t address, std::uint16_t port);
 
 // sendto() a limited broadcast out of one interface, named by its index and
-// address, whether or not a route leads there. Elsewhere than Linux the
-// interface is only a hint and the system's routing decides.
+// address, whether or not a route leads there: IP_PKTINFO on Linux,
+// IP_UNICAST_IF on Windows. Elsewhere the interface is only a hint and the
+// system's routing decides.
 [[nodiscard]] long SendDatagramOnInterface(SocketHandle socket, const void* data, std::size_t count,
                                            unsigned interfaceIndex, std::uint32_t interfaceAddress,
                                            std::uint32_t address, std::uint16_t port);
@@ -75,8 +118,5 @@ enum class WaitResult { Readable, TimedOut, Failed };
 // True for the reasons a send fails because an interface has no address,
 // link or route right now, rather than because the socket itself is broken.
 [[nodiscard]] bool IsInterfaceUnavailable(int error);
-
-// True when a bind failed because another socket holds the address and port.
-[[nodiscard]] bool IsAddressInUse(int error);
 
 }  // namespace vantrel

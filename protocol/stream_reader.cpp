@@ -10,10 +10,8 @@ namespace vantrel {
 namespace {
 
 Status FailureStatus() {
-    const int reason = LastSocketError();
-    return reason == SOCKET_ERROR_CONNRESET || reason == SOCKET_ERROR_CONNABORTED
-               ? STATUS_DISCONNECTED
-               : STATUS_SOCKET_ERROR;
+    return FailureOf(LastSocketError()) == SocketFailure::ConnectionReset ? STATUS_DISCONNECTED
+                                                                          : STATUS_SOCKET_ERROR;
 }
 
 }  // namespace

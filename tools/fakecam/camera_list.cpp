@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/fakecam/camera_list.h"
 
-#include <arpa/inet.h>
-
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 
+#include "protocol/socket.h"
 #include "protocol/text_field.h"
 
 namespace vantrel::fakecam {

@@ -26,16 +26,15 @@ CDiscoveryResponder::CDiscoveryResponder(std::vector<CameraRecord> cameras,
 
 bool CDiscoveryResponder::Open() {
     m_socket.Reset(socket(AF_INET, SOCK_DGRAM, 0));
-    const int on = 1;
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = m_options.bindAddress;
     local.sin_port = htons(m_options.port);
-    if (!m_socket.IsValid() ||
-        setsockopt(m_socket.Get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
+    if (!m_socket.IsValid() || !SetSocketOption(m_socket.Get(), SOL_SOCKET, SO_BROADCAST, 1) ||
+        !IgnorePortUnreachable(m_socket.Get()) ||
         bind(m_socket.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
         std::fprintf(m_log, "cannot listen on UDP port %u: %s\n", m_options.port,
-                     std::strerror(errno));
+                     SocketErrorText(LastSocketError()).c_str());
         return false;
     }
     return true;
@@ -55,10 +54,7 @@ void CDiscoveryResponder::Run(const std::atomic<bool>& stop) {
         }
         // The reader does not tell who sent a datagram; a peek does.
         sockaddr_in sender{};
-        socklen_t senderLength = sizeof sender;
-        std::uint8_t first = 0;
-        if (recvfrom(m_socket.Get(), &first, 1, MSG_PEEK, reinterpret_cast<sockaddr*>(&sender),
-                     &senderLength) < 0 ||
+        if (!PeekSender(m_socket.Get(), sender) ||
             m_reader.Receive(m_socket.Get(), 0) != STATUS_OK) {
             continue;
         }
@@ -155,7 +151,7 @@ void CDiscoveryResponder::SendBytes(const void* data, std::size_t length,
     }
     if (SendDatagram(m_socket.Get(), data, length, sender.sin_addr.s_addr, sender.sin_port) < 0) {
         std::fprintf(m_log, "send to %s failed: %s\n", DottedQuad(sender.sin_addr.s_addr).c_str(),
-                     std::strerror(errno));
+                     SocketErrorText(LastSocketError()).c_str());
     }
 }
 

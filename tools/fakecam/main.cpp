@@ -4,10 +4,8 @@
 // requests and, with --upgrade, takes firmware uploads on each camera's HTTP
 // port; it prints one line for every packet it receives.
 
-#include <arpa/inet.h>
-#include <signal.h>
-
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "protocol/socket.h"
+#include "protocol/socket_library.h"
 #include "tools/fakecam/camera_list.h"
 #include "tools/fakecam/discovery_responder.h"
 #include "tools/fakecam/reply_flood.h"
@@ -152,9 +152,13 @@ int main(int argc, char** argv) {
     }
 
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    signal(SIGINT, RequestStop);
-    signal(SIGTERM, RequestStop);
-    signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGINT, RequestStop);
+    std::signal(SIGTERM, RequestStop);
+    const CSocketLibrary sockets;
+    if (!sockets.Started()) {
+        std::fputs("fakecam: cannot start the socket library\n", stderr);
+        return 1;
+    }
 
     CDiscoveryResponder responder(cameras, options, stdout);
     if (!responder.Open()) {

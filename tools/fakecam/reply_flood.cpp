@@ -23,10 +23,8 @@ constexpr unsigned BURST_MS = 10;
 void SendReplyFlood(std::size_t count, unsigned durationMs, const std::atomic<bool>& stop,
                     std::FILE* log) {
     UniqueSocket sender(socket(AF_INET, SOCK_DGRAM, 0));
-    const int on = 1;
-    if (!sender.IsValid() ||
-        setsockopt(sender.Get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
-        std::fprintf(log, "flood: no socket: %s\n", std::strerror(errno));
+    if (!sender.IsValid() || !SetSocketOption(sender.Get(), SOL_SOCKET, SO_BROADCAST, 1)) {
+        std::fprintf(log, "flood: no socket: %s\n", SocketErrorText(LastSocketError()).c_str());
         return;
     }
     std::mt19937 random(20261208);

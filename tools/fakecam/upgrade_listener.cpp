@@ -40,8 +40,7 @@ constexpr std::size_t MAX_STALLED = 8;
 constexpr int PATIENCE_MS = 10000;
 
 void ResetOnClose(SocketHandle connection) {
-    const linger abort{1, 0};
-    setsockopt(connection, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    (void)SetSocketOption(connection, SOL_SOCKET, SO_LINGER, linger{1, 0});
 }
 
 void Send(const CPacketWriter& writer, SocketHandle connection, std::size_t cut = 0) {
@@ -76,18 +75,16 @@ bool CUpgradeListener::Open() {
         return true;
     }
     m_listener.Reset(socket(AF_INET, SOCK_STREAM, 0));
-    const int on = 1;
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = m_options.bindAddress;
     local.sin_port = m_camera.httpPort;
-    if (!m_listener.IsValid() ||
-        setsockopt(m_listener.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+    if (!m_listener.IsValid() || !AllowListenerRebind(m_listener.Get()) ||
         !SetSmallReceiveBuffer() ||
         bind(m_listener.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
         listen(m_listener.Get(), 4) != 0) {
         std::fprintf(m_log, "camera %.13s cannot listen on TCP port %u: %s\n", m_camera.id,
-                     ntohs(m_camera.httpPort), std::strerror(errno));
+                     ntohs(m_camera.httpPort), SocketErrorText(LastSocketError()).c_str());
         m_listener.Reset();
         return false;
     }
@@ -98,9 +95,8 @@ bool CUpgradeListener::Open() {
 // A camera that stops reading fills up sooner with a small window; accepted
 // connections take the listener's buffer size.
 bool CUpgradeListener::SetSmallReceiveBuffer() {
-    const int size = 4096;
     return m_options.fault != UpgradeFault::StopReading ||
-           setsockopt(m_listener.Get(), SOL_SOCKET, SO_RCVBUF, &size, sizeof size) == 0;
+           SetSocketOption(m_listener.Get(), SOL_SOCKET, SO_RCVBUF, 4096);
 }
 
 std::uint16_t CUpgradeListener::Port() const {

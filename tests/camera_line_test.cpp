@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/camera_line.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "protocol/shown_text.h"
+#include "protocol/socket.h"
 #include "protocol/text_field.h"
 #include "res/string_table.h"
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/camera_table.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "protocol/socket.h"
 #include "protocol/text_field.h"
 
 namespace vantrel {

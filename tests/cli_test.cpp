@@ -2,7 +2,6 @@
 // The parts of vantrel-cli that need no network: what it prints, what it
 // sends for the options given, and where its password comes from.
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -18,6 +17,7 @@
 #include "cli/set_network_command.h"
 #include "cli/upgrade_command.h"
 #include "cli/watch_printer.h"
+#include "protocol/socket.h"
 #include "protocol/text_field.h"
 #include "res/string_table.h"
 
@@ -181,8 +181,17 @@ TEST(UpgradeImage, TheKindComesFromTheMarkAndAFileWithNeitherIsRefused) {
     EXPECT_EQ(0u, error.find(LoadText(IDS_FILE_OPEN_FAILED)));
 }
 
+// Sets the variable, or removes it for nullptr.
+void SetPasswordVariable(const char* value) {
+#ifdef _WIN32
+    _putenv_s("VANTREL_PASSWORD", value != nullptr ? value : "");
+#else
+    value != nullptr ? setenv("VANTREL_PASSWORD", value, 1) : unsetenv("VANTREL_PASSWORD");
+#endif
+}
+
 TEST(PasswordSource, AFileComesFirstThenTheEnvironment) {
-    setenv("VANTREL_PASSWORD", "from-env", 1);
+    SetPasswordVariable("from-env");
     std::string error;
     EXPECT_EQ("first", CPasswordSource(Temporary("pw", "first\r\nsecond\n")).Read("", error));
     EXPECT_EQ("", CPasswordSource(Temporary("empty-pw", "")).Read("", error))
@@ -190,7 +199,7 @@ TEST(PasswordSource, AFileComesFirstThenTheEnvironment) {
     EXPECT_EQ("from-env", CPasswordSource("").Read("", error));
     EXPECT_FALSE(CPasswordSource(::testing::TempDir() + "no-such-file").Read("", error));
     EXPECT_NE(std::string::npos, error.find("no-such-file"));
-    unsetenv("VANTREL_PASSWORD");
+    SetPasswordVariable(nullptr);
 }
 
 TEST(ProgressBoard, PlainLinesTellEachStepAndQuarterAndTheSummaryEachResult) {

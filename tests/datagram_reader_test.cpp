@@ -2,8 +2,10 @@
 #include "protocol/datagram_reader.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <pthread.h>
 #include <signal.h>
+#endif
 
 #include <atomic>
 #include <chrono>
@@ -125,6 +127,11 @@ TEST_F(DatagramReaderTest, TimesOutOnSilenceAndTakesAnEmptyDatagramAsUnparsable)
     EXPECT_EQ(STATUS_SOCKET_ERROR, reader.Receive(INVALID_SOCKET_HANDLE, 10));
 }
 
+#ifdef _WIN32
+TEST_F(DatagramReaderTest, ASignalDoesNotEndTheWaitEarly) {
+    GTEST_SKIP() << "Windows: no signal interrupts a socket wait";
+}
+#else
 extern "C" void CountSignal(int) {}
 
 TEST_F(DatagramReaderTest, ASignalDoesNotEndTheWaitEarly) {
@@ -157,6 +164,7 @@ TEST_F(DatagramReaderTest, ASignalDoesNotEndTheWaitEarly) {
     interrupter.join();
     sigaction(SIGUSR1, &previous, nullptr);
 }
+#endif
 
 }  // namespace
 }  // namespace vantrel

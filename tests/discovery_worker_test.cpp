@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "discovery/discovery_worker.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 
 #include <atomic>
 #include <cstring>
@@ -29,12 +27,11 @@ std::uint16_t FreeUdpPort() {
 }
 
 std::optional<Bytes> ReceiveDatagram(SocketHandle socket, int timeoutMs) {
-    pollfd entry{socket, POLLIN, 0};
-    if (poll(&entry, 1, timeoutMs) != 1) {
+    if (WaitReadable(socket, static_cast<std::uint32_t>(timeoutMs)) != WaitResult::Readable) {
         return std::nullopt;
     }
     Bytes bytes(2048);
-    const long received = recv(socket, bytes.data(), bytes.size(), 0);
+    const long received = ReceiveSome(socket, bytes.data(), bytes.size());
     bytes.resize(received < 0 ? 0 : static_cast<std::size_t>(received));
     return bytes;
 }

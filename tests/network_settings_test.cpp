@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/network_settings.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
 
+#include "protocol/socket.h"
 #include "res/string_table.h"
 
 namespace vantrel {

@@ -2,7 +2,6 @@
 #include "protocol/packet_writer.h"
 
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
 #include <thread>
 #include <vector>
@@ -119,7 +118,7 @@ TEST(PacketWriter, SendToDeliversOneWholeDatagramAndRefusesAnOversizedOne) {
               writer.SendTo(sender.socket.Get(), test::LoopbackAddress(), receiver.port));
     for (int i = 0; i < 2; ++i) {
         std::uint8_t datagram[64];
-        EXPECT_EQ(27, recv(receiver.socket.Get(), datagram, sizeof datagram, 0));
+        EXPECT_EQ(27, ReceiveSome(receiver.socket.Get(), datagram, sizeof datagram));
     }
 
     // A datagram cannot carry 70000 bytes: the send fails as a whole.

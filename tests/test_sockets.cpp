@@ -2,10 +2,10 @@
 #include "tests/test_sockets.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
+
+#ifndef _WIN32
 #include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
+#endif
 
 #include <cstring>
 
@@ -46,15 +46,14 @@ void LoopbackUdp::SendToPort(const LoopbackUdp& from, std::uint16_t port,
                              const std::vector<std::uint8_t>& bytes) {
     const sockaddr_in address = LoopbackEndpoint(port);
     ASSERT_EQ(static_cast<long>(bytes.size()),
-              sendto(from.socket.Get(), bytes.data(), bytes.size(), 0,
-                     reinterpret_cast<const sockaddr*>(&address), sizeof address));
+              SendDatagram(from.socket.Get(), bytes.data(), bytes.size(), address.sin_addr.s_addr,
+                           address.sin_port));
 }
 
 void LoopbackUdp::SendTo(const LoopbackUdp& peer, const void* data, std::size_t size) const {
     const sockaddr_in address = LoopbackEndpoint(peer.port);
     ASSERT_EQ(static_cast<long>(size),
-              sendto(socket.Get(), data, size, 0, reinterpret_cast<const sockaddr*>(&address),
-                     sizeof address));
+              SendDatagram(socket.Get(), data, size, address.sin_addr.s_addr, address.sin_port));
 }
 
 UniqueSocket ListenOnLoopback(std::uint16_t& port, int backlog) {
@@ -77,23 +76,21 @@ LoopbackTcp::LoopbackTcp() {
     server.Reset(accept(listener.Get(), nullptr, nullptr));
     EXPECT_TRUE(server.IsValid());
     // Small pieces must leave at once, so a test controls what arrives together.
-    const int one = 1;
-    setsockopt(server.Get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    EXPECT_TRUE(SetSocketOption(server.Get(), IPPROTO_TCP, TCP_NODELAY, 1));
 }
 
 void LoopbackTcp::SendToClient(const std::vector<std::uint8_t>& bytes) const {
-    ASSERT_EQ(static_cast<long>(bytes.size()), send(server.Get(), bytes.data(), bytes.size(), 0));
+    ASSERT_EQ(static_cast<long>(bytes.size()), SendSome(server.Get(), bytes.data(), bytes.size()));
 }
 
 std::vector<std::uint8_t> ReadAvailable(SocketHandle socket, std::size_t count) {
     std::vector<std::uint8_t> bytes;
     while (bytes.size() < count) {
-        pollfd entry{socket, POLLIN, 0};
-        if (poll(&entry, 1, 2000) != 1) {
+        if (WaitReadable(socket, 2000) != WaitResult::Readable) {
             break;
         }
         std::uint8_t chunk[65536];
-        const long received = recv(socket, chunk, sizeof chunk, 0);
+        const long received = ReceiveSome(socket, chunk, sizeof chunk);
         if (received <= 0) {
             break;
         }

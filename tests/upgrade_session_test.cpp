@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/upgrade_session.h"
 
-#include <arpa/inet.h>
-#include <dirent.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <atomic>
 #include <chrono>
@@ -42,13 +42,26 @@ class RecordingView : public IUpgradeView {
     std::vector<int> progress;
 };
 
+// Sockets and files the process holds open.
 int OpenDescriptors() {
+#ifdef _WIN32
+    DWORD handles = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &handles);
+    return static_cast<int>(handles);
+#else
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
         (void)entry;
         ++count;
     }
     return count;
+#endif
+}
+
+// Platform skip: Wine does not count a process's handles (its
+// GetProcessHandleCount gives 0), so there the leak checks cannot run.
+bool DescriptorsCounted() {
+    return OpenDescriptors() > 0;
 }
 
 CameraRecord Camera(std::uint16_t port) {
@@ -103,7 +116,10 @@ class UpgradeSessionTest : public ::testing::Test {
     void Run(const Bytes& image, ImageKind kind, const CameraRecord& camera) {
         const int before = OpenDescriptors();
         RunUpgradeSession(WriteImage(image), kind, camera, view);
-        EXPECT_EQ(before, DescriptorsSettledAt(before)) << "a socket or the image was left open";
+        if (DescriptorsCounted()) {
+            EXPECT_EQ(before, DescriptorsSettledAt(before))
+                << "a socket or the image was left open";
+        }
     }
 
     // The open descriptors once the camera's side of a connection, which
@@ -115,7 +131,9 @@ class UpgradeSessionTest : public ::testing::Test {
         return OpenDescriptors();
     }
 
-    std::string m_path = ::testing::TempDir() + "vantrel_image.bin";
+    // One file per test, so that suites run side by side do not share it.
+    std::string m_path = ::testing::TempDir() + "vantrel_image_" +
+                         ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".bin";
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> m_log{std::fopen("/dev/null", "w"),
                                                           &std::fclose};
     std::atomic<bool> m_stop{false};
@@ -239,7 +257,9 @@ TEST_F(UpgradeSessionTest, ACameraThatStopsReadingFailsTheUploadAndTheNextTryIsS
                         std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()));
         // The camera still holds its end open; the session's own socket and
         // the image are closed.
-        EXPECT_EQ(before + 1, OpenDescriptors());
+        if (DescriptorsCounted()) {
+            EXPECT_EQ(before + 1, OpenDescriptors());
+        }
     }
 }
 
@@ -288,8 +308,10 @@ TEST_F(UpgradeSessionTest, AStopEndsTheSessionQuietlyBeforeItsNextStepOrChunk) {
     EXPECT_EQ((std::vector<std::string>{"show", "undo"}), stopping.events) << "no message, no ok";
     EXPECT_EQ((std::vector<int>{10, 20}), stopping.progress);
     const auto upload = m_listener->WaitForUpload(5000);
-    EXPECT_EQ(descriptors, DescriptorsSettledAt(descriptors))
-        << "the socket and the image are closed";
+    if (DescriptorsCounted()) {
+        EXPECT_EQ(descriptors, DescriptorsSettledAt(descriptors))
+            << "the socket and the image are closed";
+    }
     ASSERT_TRUE(upload);
     EXPECT_FALSE(upload->complete);
     EXPECT_EQ(2048u, upload->bytes);
@@ -358,7 +380,7 @@ TEST(UpgradeLoginTest, AnyResultButBusyGoesOn) {
 TEST(UpgradeLoginTest, AnotherCamerasIdStopsTheSessionBeforeAnyPassword) {
     RecordingView view;
     ScriptedCamera camera(0, "CAM2");
-    const std::string path = ::testing::TempDir() + "vantrel_login.bin";
+    const std::string path = ::testing::TempDir() + "vantrel_other_id.bin";
     std::ofstream(path, std::ios::binary) << "BNEG";
     RunUpgradeSession(std::ifstream(path, std::ios::binary), ImageKind::System, Camera(camera.port),
                       view);

@@ -1,0 +1,12 @@
+#!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Runs a Windows program under Wine in the build's own prefix, quietly and
+# without the prompts for optional Wine add-ons.
+# Usage: wine-run.sh PREFIX PROGRAM [ARGS...]
+set -e
+WINEPREFIX=$1
+shift
+export WINEPREFIX
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+exec wine "$@"

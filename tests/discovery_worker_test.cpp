@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "discovery/host_interfaces.h"
@@ -299,6 +300,28 @@ TEST(SubnetTest, ALoopbackRowNeverMakesACameraLocal) {
             EXPECT_FALSE(row.canBroadcast);
         }
     }
+}
+
+TEST(HostInterfaces, TheHostsOwnTableHasItsLoopbackAndWhereSearchesGo) {
+    const auto rows = ReadHostInterfaces();
+    ASSERT_TRUE(rows.has_value());
+    bool loopbackSeen = false;
+    for (const HostInterface& row : *rows) {
+        SCOPED_TRACE(row.name);
+        if (row.address == inet_addr("127.0.0.1")) {
+            loopbackSeen = true;
+            EXPECT_EQ(inet_addr("255.0.0.0"), row.mask);
+            EXPECT_TRUE(row.loopback);
+        }
+        if (row.canBroadcast) {
+            EXPECT_NE(0u, row.index);
+            EXPECT_NE(0u, row.mask);
+            EXPECT_FALSE(row.name.empty());
+        }
+    }
+    EXPECT_TRUE(loopbackSeen);
+    const std::vector<std::string> names = SearchedInterfaceNames(*rows);
+    EXPECT_EQ(names.size(), std::set<std::string>(names.begin(), names.end()).size());
 }
 
 }  // namespace

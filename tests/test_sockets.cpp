@@ -17,6 +17,15 @@ std::uint32_t LoopbackAddress() {
     return htonl(INADDR_LOOPBACK);
 }
 
+bool UnderWine() {
+#ifdef _WIN32
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
+
 namespace {
 
 sockaddr_in LoopbackEndpoint(std::uint16_t port) {

@@ -33,6 +33,10 @@ struct LoopbackTcp {
 
 std::uint32_t LoopbackAddress();  // network order
 
+// True for a Windows program that runs under Wine, whose sockets are
+// Linux's underneath and differ from Windows' in a few corners.
+bool UnderWine();
+
 // A TCP socket listening on a free loopback port; port in host order.
 UniqueSocket ListenOnLoopback(std::uint16_t& port, int backlog = 1);
 

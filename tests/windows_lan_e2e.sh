@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The Windows programs in the test LAN, under Wine: vantrel-cli.exe finds
+# fakecam.exe's cameras on both segments and the foreign subnet, with no
+# default route (each search leaves by every interface the Windows way), and
+# uploads an image to the camera on the second segment.
+# Run by testlan.sh: windows_lan_e2e.sh WINE_RUN BASE_PREFIX CLI_EXE FAKECAM_EXE
+set -euo pipefail
+wine_run=$1
+base=$2
+cli=$3
+fakecam=$4
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for prefix in "$work"/prefix-*; do
+        [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Wine's server makes the sockets of the programs it serves, so each
+# namespace needs a server of its own, hence a prefix of its own: linked to
+# the build's prefix, with private copies of the registry it writes.
+prefix() {
+    local made="$work/prefix-$1"
+    cp -al "$base" "$made"
+    for hive in "$made"/*.reg; do cp --remove-destination "$(readlink -f "$base/${hive##*/}")" "$hive"; done
+    echo "$made"
+}
+in_ns() {
+    local ns=$1 name=$2
+    shift 2
+    ip netns exec "$ns" "$wine_run" "$(prefix "$name")" "$@"
+}
+
+echo pw >"$work/password"
+in_ns "$TESTLAN_CAM_A_NS" cam-a "$fakecam" \
+    --camera id=CAMA,name=Gate,ip=10.71.1.2,mask=255.255.255.0,password=pw >"$work/cam-a.log" 2>&1 &
+pids+=($!)
+in_ns "$TESTLAN_CAM_B_NS" cam-b "$fakecam" --upgrade --save-dir "$work" \
+    --camera id=CAMB,name=Bay,ip=10.71.2.2,mask=255.255.255.0,port=8085,password=pw \
+    >"$work/cam-b.log" 2>&1 &
+pids+=($!)
+in_ns "$TESTLAN_CAM_X_NS" cam-x "$fakecam" \
+    --camera id=CAMX,name=Far,ip=172.29.5.20,mask=255.255.255.0 >"$work/cam-x.log" 2>&1 &
+pids+=($!)
+for log in cam-a cam-b cam-x; do
+    for _ in $(seq 100); do
+        grep -q "cameras on UDP port" "$work/$log.log" 2>/dev/null && break
+        sleep 0.1
+    done
+    grep -q "cameras on UDP port" "$work/$log.log" || fail "$log did not start: $(cat "$work/$log.log")"
+done
+host=$(prefix host)
+run() {
+    "$wine_run" "$host" "$cli" "$@" >"$work/out" 2>"$work/err"
+}
+
+run list --rounds 2 --format csv || fail "list: $(cat "$work/err")"
+grep -q '^CAMA,Gate,10.71.1.2,.*,true,' "$work/out" || fail "CAMA: $(cat "$work/out")"
+grep -q '^CAMB,Bay,10.71.2.2,.*,true,' "$work/out" || fail "CAMB: $(cat "$work/out")"
+grep -q '^CAMX,Far,172.29.5.20,.*,false,' "$work/out" || fail "CAMX: $(cat "$work/out")"
+echo "list finds both segments and the foreign subnet"
+
+head -c 300000 /dev/urandom >"$work/image.bin"
+printf 'BNEG' | dd of="$work/image.bin" conv=notrunc status=none
+run upgrade CAMB --image "$work/image.bin" --password-file "$work/password" --rounds 1 ||
+    fail "upgrade: $(cat "$work/err") $(cat "$work/out")"
+for _ in $(seq 50); do
+    grep -q "upload complete for camera CAMB" "$work/cam-b.log" && break
+    sleep 0.1
+done
+cmp -s "$work/image.bin" "$work/CAMB.bin" || fail "CAMB did not get the image whole"
+echo "upgrade sends the image whole to the second segment"

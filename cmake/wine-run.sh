@@ -4,7 +4,10 @@
 # without the prompts for optional Wine add-ons.
 # Usage: wine-run.sh PREFIX PROGRAM [ARGS...]
 set -e
-WINEPREFIX=$1
+case $1 in
+/*) WINEPREFIX=$1 ;;
+*) WINEPREFIX=$PWD/$1 ;;
+esac
 shift
 export WINEPREFIX
 export WINEDEBUG="${WINEDEBUG:--all}"

@@ -2,6 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages that building and testing Vantrel need, and
 # only those that are missing. Needs root (or sudo) when something is missing.
+# Usage: scripts/install-deps.sh [preset]   (windows adds the cross build's)
 set -euo pipefail
 
 packages=(
@@ -14,6 +15,9 @@ packages=(
     dbus python3-pyatspi at-spi2-core
     desktop-file-utils appstream dpkg-dev man-db python3 lintian
 )
+if [ "${1:-}" = windows ]; then
+    packages+=(g++-mingw-w64-x86-64 googletest wine wine64)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -40,6 +40,7 @@ in_ns() {
     ip netns exec "$ns" "$wine_run" "$(prefix "$name")" "$@"
 }
 
+[ -d "$base" ] || "$wine_run" "$base" wineboot --init
 echo pw >"$work/password"
 in_ns "$TESTLAN_CAM_A_NS" cam-a "$fakecam" \
     --camera id=CAMA,name=Gate,ip=10.71.1.2,mask=255.255.255.0,password=pw >"$work/cam-a.log" 2>&1 &

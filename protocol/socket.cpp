@@ -321,8 +321,17 @@ bool WaitWritable(SocketHandle socket, std::uint32_t timeoutMs) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         const int leftMs = static_cast<int>(std::max<std::int64_t>(0, left.count()));
 #ifdef _WIN32
-        WSAPOLLFD entry{socket, POLLWRNORM, 0};
-        const int result = WSAPoll(&entry, 1, leftMs);
+        // select(), not WSAPoll(): before Windows 10 2004 WSAPoll never
+        // reported a refused connection, and the wait ran out instead. A
+        // failed connection shows in the exception set.
+        fd_set writable;
+        fd_set failed;
+        FD_ZERO(&writable);
+        FD_ZERO(&failed);
+        FD_SET(socket, &writable);
+        FD_SET(socket, &failed);
+        timeval timeout{leftMs / 1000, leftMs % 1000 * 1000};
+        const int result = select(0, nullptr, &writable, &failed, &timeout);
 #else
         pollfd entry{socket, POLLOUT, 0};
         const int result = poll(&entry, 1, leftMs);

@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+// Windows' winuser.h defines IDOK and IDCANCEL as macros (with the same
+// values); the names below are this program's.
+#undef IDOK
+#undef IDCANCEL
+
 namespace vantrel {
 
 // Resource ids of the windows, menu, icon and controls. Widgets carry theirs

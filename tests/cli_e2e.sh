@@ -86,7 +86,9 @@ echo "list finds every camera in every format, without a default route"
 "$cli" list --watch >"$work/watch.out" 2>"$work/watch.err" &
 watcher=$!
 pids+=("$watcher")
+# Cameras answer in any order: wait for each line the checks below read.
 wait_for "$work/watch.out" "CAMX"
+wait_for "$work/watch.out" "CAM1"
 run list --rounds 1
 expect_status 3 "list beside a running copy"
 grep -q "port 10000 is in use" "$work/err" || fail "no word of the busy port: $(cat "$work/err")"

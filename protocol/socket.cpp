@@ -294,7 +294,8 @@ bool SetBlocking(SocketHandle socket, bool blocking) {
 
 bool AllowListenerRebind(SocketHandle socket) {
 #ifdef _WIN32
-    return SetSocketOption(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, BOOL{TRUE});
+    (void)socket;
+    return true;
 #else
     return SetSocketOption(socket, SOL_SOCKET, SO_REUSEADDR, 1);
 #endif

@@ -294,8 +294,7 @@ bool SetBlocking(SocketHandle socket, bool blocking) {
 
 bool AllowListenerRebind(SocketHandle socket) {
 #ifdef _WIN32
-    (void)socket;
-    return true;
+    return SetSocketOption(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, BOOL{TRUE});
 #else
     return SetSocketOption(socket, SOL_SOCKET, SO_REUSEADDR, 1);
 #endif

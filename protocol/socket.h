@@ -64,8 +64,8 @@ template <typename Value>
 [[nodiscard]] bool SetBlocking(SocketHandle socket, bool blocking);
 
 // Lets a TCP listener bind its port again while connections of an earlier
-// listener linger there: SO_REUSEADDR. Windows' option of that name would
-// let another program take the port instead, so there nothing is set.
+// listener linger there. Windows allows that already, and its SO_REUSEADDR
+// would let another program take the port instead.
 [[nodiscard]] bool AllowListenerRebind(SocketHandle socket);
 
 // Windows reports an ICMP port unreachable, caused by an earlier send to a

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "bench/bench_image.h"
-#include "dialogs/upgrade_session.h"
+#include "cameras/upgrade_session.h"
 #include "protocol/text_field.h"
 #include "protocol/unique_socket.h"
 #include "tools/fakecam/upgrade_listener.h"

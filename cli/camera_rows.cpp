@@ -5,7 +5,7 @@
 #include <array>
 #include <nlohmann/json.hpp>
 
-#include "mainwindow/camera_line.h"
+#include "cameras/camera_line.h"
 #include "protocol/address_text.h"
 #include "protocol/shown_text.h"
 #include "protocol/socket.h"

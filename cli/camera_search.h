@@ -13,9 +13,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "cameras/camera_table.h"
 #include "cli/exit_codes.h"
 #include "discovery/discovery_worker.h"
-#include "mainwindow/camera_table.h"
 
 namespace vantrel::cli {
 

@@ -3,8 +3,8 @@
 
 #include <cstddef>
 
+#include "cameras/upgrade_view.h"
 #include "cli/progress_board.h"
-#include "dialogs/upgrade_view.h"
 
 namespace vantrel::cli {
 

@@ -5,12 +5,12 @@
 #include <iostream>
 #include <limits>
 
+#include "cameras/empty_list_text.h"
 #include "cli/camera_rows.h"
 #include "cli/camera_search.h"
 #include "cli/terminal.h"
 #include "cli/watch_printer.h"
 #include "discovery/host_interfaces.h"
-#include "mainwindow/empty_list_text.h"
 #include "res/string_table.h"
 
 namespace vantrel::cli {

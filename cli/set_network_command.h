@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "dialogs/network_settings.h"
+#include "cameras/network_settings.h"
 
 namespace vantrel::cli {
 

@@ -9,13 +9,13 @@
 #include <stop_token>
 #include <thread>
 
+#include "cameras/upgrade_session.h"
 #include "cli/camera_search.h"
 #include "cli/interrupt.h"
 #include "cli/job_view.h"
 #include "cli/password_source.h"
 #include "cli/progress_board.h"
 #include "cli/terminal.h"
-#include "dialogs/upgrade_session.h"
 #include "protocol/shown_text.h"
 #include "protocol/text_field.h"
 #include "res/string_table.h"

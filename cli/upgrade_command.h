@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/firmware_image.h"
+#include "cameras/firmware_image.h"
 
 namespace vantrel::cli {
 

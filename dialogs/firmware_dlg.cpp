@@ -3,10 +3,10 @@
 
 #include <fstream>
 
+#include "cameras/upgrade_session.h"
 #include "dialogs/image_file_chooser.h"
 #include "dialogs/message_box.h"
 #include "dialogs/title_room.h"
-#include "dialogs/upgrade_session.h"
 #include "dialogs/widget_tags.h"
 #include "protocol/shown_text.h"
 #include "protocol/text_field.h"

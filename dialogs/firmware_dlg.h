@@ -12,9 +12,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "dialogs/firmware_image.h"
+#include "cameras/firmware_image.h"
+#include "cameras/upgrade_view.h"
 #include "dialogs/ip_address_edit.h"
-#include "dialogs/upgrade_view.h"
 #include "protocol/camera_record.h"
 
 namespace vantrel {

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
+#include "cameras/network_settings.h"
 #include "dialogs/message_box.h"
-#include "dialogs/network_settings.h"
 #include "dialogs/title_room.h"
 #include "dialogs/widget_tags.h"
 #include "protocol/shown_text.h"

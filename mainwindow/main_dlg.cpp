@@ -16,6 +16,8 @@
 #include <malloc.h>
 #endif
 
+#include "cameras/camera_line.h"
+#include "cameras/empty_list_text.h"
 #include "dialogs/firmware_dlg.h"
 #include "dialogs/message_box.h"
 #include "dialogs/network_dlg.h"
@@ -23,8 +25,6 @@
 #include "discovery/discovery_worker.h"
 #include "mainwindow/app_icon.h"
 #include "mainwindow/camera_events.h"
-#include "mainwindow/camera_line.h"
-#include "mainwindow/empty_list_text.h"
 #include "protocol/text_field.h"
 #include "res/resource_ids.h"
 #include "res/string_table.h"

@@ -12,10 +12,10 @@
 #include <optional>
 #include <vector>
 
+#include "cameras/camera_table.h"
 #include "discovery/discovery_sink.h"
 #include "discovery/discovery_thread.h"
 #include "discovery/host_interfaces.h"
-#include "mainwindow/camera_table.h"
 #include "protocol/camera_record.h"
 
 namespace vantrel {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/camera_line.h"
+#include "cameras/camera_line.h"
 
 #include <gtest/gtest.h>
 

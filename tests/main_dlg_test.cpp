@@ -23,12 +23,12 @@
 #include <optional>
 #include <thread>
 
+#include "cameras/camera_line.h"
 #include "dialogs/firmware_dlg.h"
 #include "dialogs/image_file_chooser.h"
 #include "dialogs/message_box.h"
 #include "dialogs/network_dlg.h"
 #include "discovery/host_interfaces.h"
-#include "mainwindow/camera_line.h"
 #include "protocol/text_field.h"
 #include "res/resource_ids.h"
 #include "res/string_table.h"

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The window's layers cannot be built for Windows here (Debian has Qt for
-# Linux only), so each of their sources is compiled for syntax alone, with
-# the Windows compiler, over the host's Qt headers: their Windows branches
-# must at least compile, without warnings of their own. (Qt's headers,
+# The window's layers (app/, mainwindow/, dialogs/: the widgets over
+# cameras/, which the Windows build compiles and tests for real) cannot be
+# built for Windows here (Debian has Qt for Linux only), so each of their
+# sources is compiled for syntax alone, with the Windows compiler, over the
+# host's Qt headers: their Windows branches must at least compile, without
+# warnings of their own. (Qt's headers,
 # configured for Linux, say nothing about Windows' dllimport; that warning is
 # Qt's, not ours.) Usage: qt_layers_syntax.sh CXX SOURCE_DIR
 set -euo pipefail

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/upgrade_session.h"
+#include "cameras/upgrade_session.h"
 
 #include <gtest/gtest.h>
 #ifdef _WIN32

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/firmware_image.h"
+#include "cameras/firmware_image.h"
 
 #include "protocol/messages.h"
 #include "res/string_table.h"

@@ -11,10 +11,11 @@
 
 namespace vantrel {
 
-// The main window's records, in the order the cameras were first found,
+// The listed cameras' records, in the order the cameras were first found,
 // with an index by id beside them so that a reply finds its record at once.
-// Line i of the list shows record i: the table says which lines to add,
-// drop and rewrite, and the list does exactly that and no more.
+// Line i of a list shows record i: the table says which lines to add, drop
+// and rewrite, and the window's list (or the terminal's) does exactly that
+// and no more.
 class CCameraTable {
   public:
     // The most records held. A flood of made-up ids stops here; new ids

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/network_settings.h"
+#include "cameras/network_settings.h"
 
 #include <charconv>
 #include <limits>

@@ -3,7 +3,8 @@
 
 namespace vantrel {
 
-// What the upgrade session needs of the firmware dialog.
+// What the upgrade session needs of what shows it: the firmware dialog, or a
+// terminal's progress board.
 class IUpgradeView {
   public:
     virtual ~IUpgradeView() = default;

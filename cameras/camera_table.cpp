@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/camera_table.h"
+#include "cameras/camera_table.h"
 
 #include "protocol/text_field.h"
 

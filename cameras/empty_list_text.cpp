@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/empty_list_text.h"
+#include "cameras/empty_list_text.h"
 
 namespace vantrel {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/upgrade_session.h"
+#include "cameras/upgrade_session.h"
 
 #include "protocol/packet_header.h"
 #include "protocol/packet_writer.h"

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <stop_token>
 
-#include "dialogs/firmware_image.h"
-#include "dialogs/upgrade_view.h"
+#include "cameras/firmware_image.h"
+#include "cameras/upgrade_view.h"
 #include "protocol/camera_record.h"
 #include "protocol/messages.h"
 

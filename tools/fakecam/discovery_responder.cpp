@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/fakecam/discovery_responder.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -75,6 +76,10 @@ void CDiscoveryResponder::Run(const std::atomic<bool>& stop) {
 void CDiscoveryResponder::OnSearch(const sockaddr_in& sender) {
     std::fprintf(m_log, "recv search from %s:%u\n", DottedQuad(sender.sin_addr.s_addr).c_str(),
                  ntohs(sender.sin_port));
+    // A camera behind a lossy link: its answers to the others are lost.
+    if (m_searches++ % std::max(1u, m_options.answerEvery) != 0) {
+        return;
+    }
     if (m_options.delayMs > 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(m_options.delayMs));
     }

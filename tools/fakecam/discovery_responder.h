@@ -22,6 +22,7 @@ struct ResponderOptions {
     bool malformed = false;         // send bad datagrams before each answer
     bool sendEmpty = false;         // send an empty datagram before each answer
     bool hostile = false;           // send what a hostile LAN would, before each answer
+    unsigned answerEvery = 1;       // answer the first search, then only every Nth
 };
 
 // The UDP side of the simulated cameras: answers each search with one reply
@@ -53,6 +54,7 @@ class CDiscoveryResponder {
     CPacketWriter m_writer;
     CDatagramReader m_reader;
     std::uint32_t m_keySeed = 0x9e3779b9u;
+    unsigned long m_searches = 0;  // searches received
 };
 
 }  // namespace vantrel::fakecam

@@ -4,6 +4,7 @@
 // requests and, with --upgrade, takes firmware uploads on each camera's HTTP
 // port; it prints one line for every packet it receives.
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -45,6 +46,7 @@ constexpr char USAGE[] =
     "  --delay MS       answer each search this late\n"
     "  --malformed      send malformed datagrams before each answer\n"
     "  --send-empty     send an empty datagram before each answer\n"
+    "  --answer-every N answer the first search, then only every Nth (a lossy link)\n"
     "  --hostile        before each answer send an empty datagram, a set-network\n"
     "                   reply with result 0xFFFE and random datagrams of every\n"
     "                   length from 0 to 200 bytes\n"
@@ -118,6 +120,8 @@ int main(int argc, char** argv) {
             options.scramble = true;
         } else if (option == "--delay") {
             options.delayMs = static_cast<unsigned>(Number(value()));
+        } else if (option == "--answer-every") {
+            options.answerEvery = static_cast<unsigned>(std::max(1ul, Number(value())));
         } else if (option == "--malformed") {
             options.malformed = true;
         } else if (option == "--send-empty") {

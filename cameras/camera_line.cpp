@@ -42,4 +42,21 @@ std::string CameraLineText(const CameraRecord& camera) {
     return line + status.substr(0, 99);
 }
 
+std::string CameraDetailsText(const CameraRecord& camera,
+                              const std::vector<std::string>& sameAddress) {
+    std::string text = "Id: " + ShownText(FieldText(camera.id));
+    text += "\nAddress: " + DottedQuad(camera.ip) + ", mask " + DottedQuad(camera.mask);
+    text += "\nGateway: " + DottedQuad(camera.gateway) + ", DNS server " + DottedQuad(camera.dns);
+    text += "\nHTTP port: " + std::to_string(ntohs(camera.httpPort));
+    text += "\nSystem firmware: " + DottedQuad(camera.systemVersion) + ", application firmware " +
+            (camera.appVersion == 0 ? std::string("none") : DottedQuad(camera.appVersion));
+    for (std::size_t i = 0; i < sameAddress.size() && i < SAME_ADDRESS_NAMED; ++i) {
+        text += (i == 0 ? "\nSame address as " : ", ") + ShownText(sameAddress[i]);
+    }
+    if (sameAddress.size() > SAME_ADDRESS_NAMED) {
+        text += " and others";
+    }
+    return text;
+}
+
 }  // namespace vantrel

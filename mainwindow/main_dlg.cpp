@@ -25,6 +25,7 @@
 #include "discovery/discovery_worker.h"
 #include "mainwindow/app_icon.h"
 #include "mainwindow/camera_events.h"
+#include "mainwindow/camera_item.h"
 #include "protocol/text_field.h"
 #include "res/resource_ids.h"
 #include "res/string_table.h"
@@ -310,11 +311,12 @@ void CMainDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CMainDlg::OnCamerasFound(const std::vector<CameraRecord>& records) {
-    QStringList added;
+    bool added = false;
     for (const CameraRecord& record : records) {
         switch (m_table.Take(record)) {
             case CCameraTable::Merge::Added:
-                added << LineText(record);
+                AppendLine(record);
+                added = true;
                 break;
             case CCameraTable::Merge::Refused:
                 m_notice.show();
@@ -323,9 +325,7 @@ void CMainDlg::OnCamerasFound(const std::vector<CameraRecord>& records) {
                 break;  // its line changes at the next refresh
         }
     }
-    // One insertion for the whole batch: the view lays out once.
-    m_list.addItems(added);
-    if (!added.isEmpty()) {
+    if (added) {
         m_quietTicks = 0;
         UpdatePlaceholder();
     }
@@ -335,25 +335,37 @@ void CMainDlg::OnCameraFound(const CameraRecord& record) {
     OnCamerasFound({record});
 }
 
+void CMainDlg::AppendLine(const CameraRecord& record) {
+    // The list owns its items.
+    m_list.addItem(std::make_unique<CCameraItem>(LineText(record), m_table).release());
+}
+
 void CMainDlg::OnCameraRefresh() {
     const CCameraTable::Refresh refresh = m_table.DropUnseen();
+    const int selected = SelectedLine();
+    // The selected camera's line after the drop; -1 when none was selected
+    // or its camera went.
+    int selectedAfter = selected;
     std::size_t droppedLines = 0;
     std::size_t shifts = 0;
     for (const auto& [first, count] : refresh.dropped) {
         droppedLines += count;
         shifts += count * (static_cast<std::size_t>(m_list.count()) - first - count);
+        const auto line = static_cast<std::size_t>(selected);
+        if (selected >= 0 && line >= first && line < first + count) {
+            selectedAfter = -1;
+        } else if (selectedAfter >= 0 && line >= first + count) {
+            selectedAfter -= static_cast<int>(count);
+        }
     }
     // The list drops a line by moving every line after it, so thousands of
     // lines going from the middle of a long list (a flood ageing out) would
     // cost seconds; then the lines are written anew, all at once.
     if (shifts > MOST_SHIFTS) {
-        QStringList lines;
-        lines.reserve(static_cast<qsizetype>(Records().size()));
-        for (const CameraRecord& record : Records()) {
-            lines << LineText(record);
-        }
         m_list.clear();
-        m_list.addItems(lines);
+        for (const CameraRecord& record : Records()) {
+            AppendLine(record);
+        }
     } else {
         // Last run first, so that the earlier runs keep their line numbers.
         for (auto run = refresh.dropped.rbegin(); run != refresh.dropped.rend(); ++run) {
@@ -367,11 +379,26 @@ void CMainDlg::OnCameraRefresh() {
             }
         }
     }
+    KeepSelection(selected, selectedAfter);
     m_notice.setVisible(refresh.refused);
     m_quietTicks = m_list.count() == 0 ? m_quietTicks + 1 : 0;
     UpdatePlaceholder();
     if (droppedLines >= MANY_LINES) {
         ReturnFreedMemory();
+    }
+}
+
+// A command acts on the selected line, so the selection stays on the camera
+// the user chose. When the list drops the current line it makes a
+// neighbour current and selects it; when the chosen camera went, nothing is
+// selected instead.
+void CMainDlg::KeepSelection(int before, int after) {
+    if (after >= 0) {
+        if (SelectedLine() != after) {
+            m_list.setCurrentRow(after);
+        }
+    } else if (before >= 0 || !m_list.selectedItems().isEmpty()) {
+        m_list.selectionModel()->clear();
     }
 }
 

@@ -74,14 +74,16 @@ class CMainDlg : public QDialog, public IDiscoverySink {
     void OpenNetworkSettings(const CameraRecord& camera);
     void OpenFirmware(const CameraRecord& camera);
     [[nodiscard]] int SelectedLine() const;
+    void AppendLine(const CameraRecord& record);
+    void KeepSelection(int before, int after);
     void UpdatePlaceholder();
     void PaintPlaceholder();
 
     DiscoveryConfig m_config;
+    CCameraTable m_table;  // before the list: its lines read their details from it
     QVBoxLayout m_layout;
     QListWidget m_list;
     QLabel m_notice;  // says when the list is full
-    CCameraTable m_table;
     QMenu m_menu;
     QSystemTrayIcon m_tray;
     std::unique_ptr<CDiscoveryWorker> m_worker;

@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # A demo LAN: builds the test LAN of network namespaces with a handful of
 # simulated cameras, one of each kind of line (port 80, port 8080, a foreign
-# subnet, no application firmware), starts Vantrel in it on your display,
-# and removes everything when Vantrel ends. Needs root:
+# subnet, no application firmware; the one on port 8080 sits behind a lossy
+# link and answers every other search), starts Vantrel in it on your
+# display, and removes everything when Vantrel ends. Needs root:
 #   sudo --preserve-env=DISPLAY,XAUTHORITY scripts/demo.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,7 +28,7 @@ ip netns exec "$TESTLAN_CAM_A_NS" "$fakecam" --upgrade \
 ip netns exec "$TESTLAN_CAM_X_NS" "$fakecam" \
     --camera "id=DEMO3,name=Lobby,ip=172.29.5.20,mask=255.255.255.0,gateway=172.29.5.1,dns=172.29.5.1,password=demo" \
     >/dev/null &
-ip netns exec "$TESTLAN_CAM_B_NS" "$fakecam" --upgrade \
+ip netns exec "$TESTLAN_CAM_B_NS" "$fakecam" --upgrade --answer-every 2 \
     --camera "id=DEMO4,name=Yard,ip=10.71.2.30,mask=255.255.255.0,gateway=10.71.2.1,dns=10.71.2.1,port=8080,password=demo" \
     >/dev/null &
 echo "demo LAN up; the cameras' password is \"demo\". Close Vantrel to end the demo."

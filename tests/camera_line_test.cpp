@@ -96,5 +96,31 @@ TEST(CameraLine, WebAddressCarriesThePortUnlessItIsEighty) {
     EXPECT_EQ("http://192.168.1.20:0", WebAddress(Camera("", 0, 1, 1)));
 }
 
+TEST(CameraLine, DetailsTellEverythingTheCameraReportsAndWhoSharesItsAddress) {
+    CameraRecord camera = Camera("Door", 8080, 1, 0);
+    StoreFieldText(camera.id, "CAM\x1b[2J1");
+    camera.mask = inet_addr("255.255.255.0");
+    camera.gateway = inet_addr("192.168.1.1");
+    camera.dns = inet_addr("192.168.1.2");
+    camera.systemVersion = inet_addr("1.2.3.4");
+    EXPECT_EQ(
+        "Id: CAM\xEF\xBF\xBD[2J1\n"
+        "Address: 192.168.1.20, mask 255.255.255.0\n"
+        "Gateway: 192.168.1.1, DNS server 192.168.1.2\n"
+        "HTTP port: 8080\n"
+        "System firmware: 1.2.3.4, application firmware none",
+        CameraDetailsText(camera, {}))
+        << "a camera's id is shown, never obeyed";
+    camera.appVersion = inet_addr("2.1.0.4");
+    const std::string alone = CameraDetailsText(camera, {});
+    EXPECT_TRUE(alone.ends_with("application firmware 2.1.0.4")) << alone;
+    EXPECT_TRUE(CameraDetailsText(camera, {"CAM2"}).ends_with("\nSame address as CAM2"));
+    EXPECT_TRUE(CameraDetailsText(camera, {"CAM2", "CAM3", "CAM4"})
+                    .ends_with("\nSame address as CAM2, CAM3, CAM4"));
+    EXPECT_TRUE(CameraDetailsText(camera, {"CAM2", "CAM3", "CAM4", "CAM5"})
+                    .ends_with("\nSame address as CAM2, CAM3, CAM4 and others"))
+        << "at most a few ids are named";
+}
+
 }  // namespace
 }  // namespace vantrel

@@ -49,7 +49,8 @@ ip netns exec "$TESTLAN_CAM_B_NS" "$fakecam" --upgrade-fault close-mid-upload \
 pids+=($!)
 ip netns exec "$TESTLAN_CAM_X_NS" "$fakecam" \
     --camera id=CAMX,name=Foreign,ip=172.29.5.20,mask=255.255.255.0 >"$work/cam-x.log" &
-pids+=($!)
+camx=$!
+pids+=("$camx")
 for log in cam-a cam-b cam-x; do wait_for "$work/$log.log" "cameras on UDP port"; done
 ip route | grep -q '^default' && fail "the test LAN has a default route"
 
@@ -163,3 +164,29 @@ grep -q "^upgrading 1 camera with the system image" "$work/out" ||
 grep -q "^CAM1  *Gate  *stopped$" "$work/out" || fail "summary: $(cat "$work/out")"
 wait_for "$work/cam-a.log" "upload broken off for camera CAM1"
 echo "Ctrl+C stops an upgrade cleanly and says which cameras finished"
+
+# A camera behind a lossy link answers every other search: --watch keeps it
+# listed, and says it went once it has missed two searches in a row (the
+# second one's answers are awaited until the next search: 6 to 9 s).
+kill "$camx"
+wait "$camx" 2>/dev/null || true
+ip netns exec "$TESTLAN_CAM_X_NS" "$fakecam" --answer-every 2 \
+    --camera id=CAMF,name=Flaky,ip=172.29.5.21,mask=255.255.255.0 >"$work/cam-f.log" &
+flaky=$!
+pids+=("$flaky")
+wait_for "$work/cam-f.log" "cameras on UDP port"
+"$cli" list --watch >"$work/watch.out" 2>"$work/watch.err" &
+watcher=$!
+pids+=("$watcher")
+wait_for "$work/watch.out" "^+	CAMF"
+sleep 30
+[ "$(grep -c "recv search" "$work/cam-f.log")" -ge 9 ] ||
+    fail "the flaky camera saw few searches: $(cat "$work/cam-f.log")"
+grep -q "^-	CAMF" "$work/watch.out" && fail "a flaky camera was shown as gone: $(cat "$work/watch.out")"
+[ "$(grep -c "^+	CAMF" "$work/watch.out")" -eq 1 ] || fail "listed again: $(cat "$work/watch.out")"
+kill "$flaky"
+wait "$flaky" 2>/dev/null || true
+wait_for "$work/watch.out" "^-	CAMF" 100
+kill -INT "$watcher"
+wait "$watcher" 2>/dev/null || true
+echo "--watch keeps a camera that answers every other search, and drops it two searches after it goes"

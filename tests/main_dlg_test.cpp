@@ -148,6 +148,13 @@ class MainDlgTest : public QObject {
         return true;
     }
     void Found(const CameraRecord& camera) { m_window->OnCameraFound(camera); }
+    // These cameras answer one search; then comes its refresh tick.
+    void Search(std::initializer_list<CameraRecord> answers) {
+        for (const CameraRecord& camera : answers) {
+            Found(camera);
+        }
+        m_window->OnCameraRefresh();
+    }
     // Starts the worker and takes its first search, so later datagrams are
     // the window's doing.
     void StartWorker() {
@@ -214,9 +221,9 @@ class MainDlgTest : public QObject {
             Found(Camera(id, "192.168.1.10"));
         }
         m_window->OnCameraRefresh();
-        Found(Camera("B", "192.168.1.10"));
-        Found(Camera("D", "192.168.1.10"));
-        m_window->OnCameraRefresh();  // A, C and E go at once
+        Search({Camera("B", "192.168.1.10"), Camera("D", "192.168.1.10")});
+        QCOMPARE(Lines().size(), 5);  // one missed search is forgiven
+        Search({Camera("B", "192.168.1.10"), Camera("D", "192.168.1.10")});  // A, C and E go
         QCOMPARE(
             Lines(),
             (QStringList{QString::fromStdString(CameraLineText(Camera("B", "192.168.1.10"))),
@@ -232,9 +239,8 @@ class MainDlgTest : public QObject {
         Found(Camera("B", "192.168.1.11"));
         Found(Camera("C", "192.168.1.12"));
         m_window->OnCameraRefresh();
-        Found(Camera("B", "192.168.1.11"));
-        Found(Camera("C", "192.168.1.12"));
-        m_window->OnCameraRefresh();
+        Search({Camera("B", "192.168.1.11"), Camera("C", "192.168.1.12")});
+        Search({Camera("B", "192.168.1.11"), Camera("C", "192.168.1.12")});
         QCOMPARE(Lines().size(), 2);
         QVERIFY(Lines()[0].endsWith("192.168.1.11"));
         QVERIFY(Lines()[1].endsWith("192.168.1.12"));
@@ -245,20 +251,24 @@ class MainDlgTest : public QObject {
             Found(Camera(id, "192.168.1.10"));
         }
         m_window->OnCameraRefresh();
-        for (const char* id : {"A", "B", "D", "E"}) {
-            Found(Camera(id, "192.168.1.10"));
-        }
         const QListWidgetItem* kept[] = {List()->item(0), List()->item(1), List()->item(3),
                                          List()->item(4)};
-        m_window->OnCameraRefresh();  // C goes from the middle
+        for (int search = 0; search < 2; ++search) {  // C goes from the middle
+            for (const char* id : {"A", "B", "D", "E"}) {
+                Found(Camera(id, "192.168.1.10"));
+            }
+            m_window->OnCameraRefresh();
+        }
         QVERIFY(Mirrors());
         for (int line = 0; line < 4; ++line) {
             QCOMPARE(List()->item(line), kept[line]);  // neither rewritten nor re-added
         }
-        for (const char* id : {"B", "D", "E"}) {
-            Found(Camera(id, "192.168.1.10"));
+        for (int search = 0; search < 2; ++search) {  // A goes from the top
+            for (const char* id : {"B", "D", "E"}) {
+                Found(Camera(id, "192.168.1.10"));
+            }
+            m_window->OnCameraRefresh();
         }
-        m_window->OnCameraRefresh();  // A goes from the top
         QVERIFY(Mirrors());
         QCOMPARE(List()->count(), 3);
         QCOMPARE(List()->item(0), kept[1]);
@@ -280,29 +290,110 @@ class MainDlgTest : public QObject {
         m_window->OnCameraRefresh();
         QVERIFY2(!notice->isHidden(), "still turning ids away in that period");
         // The first half of the flood goes from the middle of the list, the
-        // second half from its end.
+        // second half from its end; the selection stays on its camera while
+        // the list is written anew.
         std::vector<CameraRecord> again(flood.begin() + CCameraTable::CEILING / 2,
                                         flood.begin() + CCameraTable::CEILING - 1);
         again.push_back(Camera("REAL", "192.168.1.10"));
-        m_window->OnCamerasFound(again);
-        m_window->OnCameraRefresh();
+        Select(40000);
+        QCOMPARE(List()->item(40000)->text().left(6), QString("F39999"));
+        for (int search = 0; search < 2; ++search) {
+            m_window->OnCamerasFound(again);
+            m_window->OnCameraRefresh();
+        }
         QVERIFY(notice->isHidden());
         QCOMPARE(List()->count(), static_cast<int>(CCameraTable::CEILING / 2));
         QVERIFY(Mirrors());
-        Found(Camera("REAL", "192.168.1.10"));
-        m_window->OnCameraRefresh();
+        QCOMPARE(List()->selectedItems().size(), 1);
+        QCOMPARE(List()->selectedItems().front()->text().left(6), QString("F39999"));
+        Search({Camera("REAL", "192.168.1.10")});
+        Search({Camera("REAL", "192.168.1.10")});
         QCOMPARE(Lines().size(), 1);
         QVERIFY(Mirrors());
+        QVERIFY2(List()->selectedItems().isEmpty(), "its camera went: nothing is selected");
         Found(Camera("LATE", "192.168.1.12"));  // the refill
         Found(Camera("NEXT", "192.168.1.13"));
         QCOMPARE(Lines().size(), 3);
         QVERIFY(Mirrors());
         m_window->OnCameraRefresh();
-        Found(Camera("REAL", "192.168.1.10"));
-        Found(Camera("NEXT", "192.168.1.13"));
-        m_window->OnCameraRefresh();  // LATE goes from the middle
-        QCOMPARE(Lines().size(), 2);
+        Search({Camera("REAL", "192.168.1.10"), Camera("NEXT", "192.168.1.13")});
+        Search({Camera("REAL", "192.168.1.10"), Camera("NEXT", "192.168.1.13")});
+        QCOMPARE(Lines().size(), 2);  // LATE went from the middle
         QVERIFY(Mirrors());
+    }
+
+    void aFlakyCameraKeepsItsLineAndTheSelectionStaysOnTheChosenCamera() {
+        for (const char* id : {"A", "FLAKY", "C", "D"}) {
+            Found(Camera(id, "192.168.1.10"));
+        }
+        const QListWidgetItem* flaky = List()->item(1);
+        Select(1);
+        for (int search = 0; search < 10; ++search) {  // ten periods, every other one lost
+            if (search % 2 == 0) {
+                Search({Camera("A", "192.168.1.10"), Camera("C", "192.168.1.10"),
+                        Camera("D", "192.168.1.10")});
+            } else {
+                Search({Camera("A", "192.168.1.10"), Camera("FLAKY", "192.168.1.10"),
+                        Camera("C", "192.168.1.10"), Camera("D", "192.168.1.10")});
+            }
+            QCOMPARE(List()->count(), 4);
+            QCOMPARE(List()->item(1), flaky);  // never removed, never re-added
+            QCOMPARE(List()->currentRow(), 1);
+        }
+        // A line going above the selected one leaves the selection on its camera.
+        for (int search = 0; search < 2; ++search) {
+            Search({Camera("FLAKY", "192.168.1.10"), Camera("C", "192.168.1.10"),
+                    Camera("D", "192.168.1.10")});
+        }
+        QCOMPARE(Lines().size(), 3);
+        QCOMPARE(List()->selectedItems(), QList<QListWidgetItem*>{List()->item(0)});
+        QCOMPARE(List()->item(0)->text().left(5), QString("FLAKY"));
+        // The selected camera going leaves nothing selected, not its neighbour.
+        for (int search = 0; search < 2; ++search) {
+            Search({Camera("C", "192.168.1.10"), Camera("D", "192.168.1.10")});
+        }
+        QCOMPARE(Lines().size(), 2);
+        QVERIFY(List()->selectedItems().isEmpty());
+        QCOMPARE(List()->currentRow(), -1);
+        // Nor does a line that was only current (the keyboard on it, unselected).
+        List()->setCurrentRow(1, QItemSelectionModel::NoUpdate);
+        QVERIFY(List()->selectedItems().isEmpty());
+        Search({Camera("C", "192.168.1.10")});
+        Search({Camera("C", "192.168.1.10")});
+        QCOMPARE(Lines().size(), 1);
+        QVERIFY(List()->selectedItems().isEmpty());
+    }
+
+    void eachLineTellsItsCameraApartFromOthersOnItsAddress() {
+        Found(Camera("CAM1", "192.168.1.10"));
+        Found(Camera("CAM2", "192.168.1.10"));
+        Found(Camera("CAM3", "192.168.1.20"));
+        QCOMPARE(Lines()[0].trimmed(), Lines()[1].trimmed().replace("CAM2", "CAM1"));
+        const auto details = [this](int line, int role) {
+            return List()->item(line)->data(role).toString();
+        };
+        QCOMPARE(details(0, Qt::ToolTipRole),
+                 QString("Id: CAM1\nAddress: 192.168.1.10, mask 255.255.255.0\n"
+                         "Gateway: 192.168.1.1, DNS server 192.168.1.1\nHTTP port: 80\n"
+                         "System firmware: 0.0.0.0, application firmware 1.0.0.1\n"
+                         "Same address as CAM2"));
+        QCOMPARE(details(0, Qt::AccessibleDescriptionRole), details(0, Qt::ToolTipRole));
+        QVERIFY(details(1, Qt::ToolTipRole).endsWith("Same address as CAM1"));
+        QVERIFY(!details(2, Qt::ToolTipRole).contains("Same address"));
+        // CAM2 moves to CAM3's address: the details follow at once.
+        Found(Camera("CAM2", "192.168.1.20"));
+        QVERIFY(!details(0, Qt::ToolTipRole).contains("Same address"));
+        QVERIFY(details(2, Qt::ToolTipRole).endsWith("Same address as CAM2"));
+        // A screen reader hears them as the line's description.
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(List());
+        QVERIFY(list != nullptr);
+        bool heard = false;
+        for (int i = 0; i < list->childCount(); ++i) {
+            QAccessibleInterface* child = list->child(i);
+            heard |= child != nullptr && child->text(QAccessible::Name) == Lines()[2] &&
+                     child->text(QAccessible::Description).endsWith("Same address as CAM2");
+        }
+        QVERIFY(heard);
     }
 
     void theEmptyListSaysWhatItIsDoing() {
@@ -338,8 +429,9 @@ class MainDlgTest : public QObject {
                                  "firewall lets UDP port 10000 in.\n\nSearched on eth0, wlan0."));
         Found(Camera("A", "192.168.1.10"));
         QCOMPARE(said(), QString());
-        m_window->OnCameraRefresh();
-        m_window->OnCameraRefresh();  // A has gone: back to the start
+        for (int search = 0; search < 3; ++search) {
+            m_window->OnCameraRefresh();  // A answered none of the last two: gone
+        }
         QCOMPARE(List()->count(), 0);
         QCOMPARE(said(), searching);
         rows = std::vector<HostInterface>{rows->front()};  // loopback only: offline
@@ -410,8 +502,9 @@ class MainDlgTest : public QObject {
         Found(web);
         Select(0);
         m_window->OnListRightButton({5, 5});
-        m_window->OnCameraRefresh();
-        m_window->OnCameraRefresh();  // the camera is gone from the list
+        for (int search = 0; search < 3; ++search) {
+            m_window->OnCameraRefresh();  // the camera is gone from the list
+        }
         QVERIFY(Lines().isEmpty());
         m_window->Menu().actions()[0]->trigger();
         QCOMPARE(m_urls.opened, QList<QUrl>{QUrl("http://192.168.1.10:8080")});

@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwindow/camera_item.h"
+
+#include <QListWidget>
+
+#include "cameras/camera_line.h"
+
+namespace vantrel {
+
+CCameraItem::CCameraItem(const QString& text, const CCameraTable& table)
+    : QListWidgetItem(text), m_table(table) {}
+
+QVariant CCameraItem::data(int role) const {
+    if (role != Qt::ToolTipRole && role != Qt::AccessibleDescriptionRole) {
+        return QListWidgetItem::data(role);
+    }
+    // Line i shows record i.
+    const int line = listWidget() != nullptr ? listWidget()->row(this) : -1;
+    if (line < 0 || static_cast<std::size_t>(line) >= m_table.Records().size()) {
+        return {};
+    }
+    const auto index = static_cast<std::size_t>(line);
+    return QString::fromStdString(CameraDetailsText(
+        m_table.Records()[index], m_table.SameAddress(index, SAME_ADDRESS_NAMED + 1)));
+}
+
+}  // namespace vantrel

@@ -38,7 +38,7 @@ class NullView : public IUpgradeView {
     void RepaintNow() override {}
     void UndoUploadView() override {}
     void ShowMessage(int stringId) override { std::printf("  message %d\n", stringId); }
-    void EndWithOk() override { done = true; }
+    void EndWithOk(Delivery) override { done = true; }
     bool done = false;
 };
 
@@ -152,9 +152,10 @@ int main(int argc, char** argv) {
     const double writes = PlainSend(image, size, 64 * 1024, 0);
     std::printf(
         "256 MiB on loopback: session %.0f MiB/s (%s), plain 1052-byte packets %.0f MiB/s, "
-        "plain 64 KiB writes %.0f MiB/s; session at %.0f %% of the same-packet sender\n",
+        "plain 64 KiB writes %.0f MiB/s; session at %.2fx the same-packet sender, %.2fx the "
+        "64 KiB writes\n",
         session, upload && upload->complete ? "camera got it whole" : "INCOMPLETE", packets, writes,
-        100 * session / packets);
+        session / packets, session / writes);
     std::filesystem::remove(image);
 
     for (const std::uint64_t imageSize : {16 * MiB, 1024 * MiB}) {

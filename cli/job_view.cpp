@@ -18,12 +18,17 @@ void CJobView::SetProgress(int percent) {
     }
 }
 
+void CJobView::ExplainFailure(const std::string& reason) {
+    m_board.SetReason(m_line, reason);
+}
+
 void CJobView::ShowMessage(int stringId) {
     m_board.SetState(m_line, CProgressBoard::State::Failed, stringId);
 }
 
-void CJobView::EndWithOk() {
-    m_board.SetState(m_line, CProgressBoard::State::Done);
+void CJobView::EndWithOk(Delivery delivery) {
+    m_board.SetState(m_line, delivery == Delivery::Confirmed ? CProgressBoard::State::Done
+                                                             : CProgressBoard::State::Unconfirmed);
 }
 
 }  // namespace vantrel::cli

@@ -18,8 +18,9 @@ class CJobView final : public IUpgradeView {
     void SetProgress(int percent) override;
     void RepaintNow() override {}
     void UndoUploadView() override {}
+    void ExplainFailure(const std::string& reason) override;
     void ShowMessage(int stringId) override;
-    void EndWithOk() override;
+    void EndWithOk(Delivery delivery) override;
 
   private:
     CProgressBoard& m_board;

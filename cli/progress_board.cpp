@@ -11,6 +11,7 @@ namespace vantrel::cli {
 namespace {
 
 constexpr int BAR_WIDTH = 30;
+constexpr int MIN_BAR_WIDTH = 5;
 
 std::string Padded(const std::string& text, std::size_t width) {
     return text + std::string(width - std::min(width, CharacterCount(text)), ' ');
@@ -49,6 +50,11 @@ void CProgressBoard::SetState(std::size_t line, State state, int messageId) {
     m_lines[line].messageId = messageId;
 }
 
+void CProgressBoard::SetReason(std::size_t line, std::string reason) {
+    const std::lock_guard lock(m_mutex);
+    m_lines[line].reason = std::move(reason);
+}
+
 void CProgressBoard::SetProgress(std::size_t line, int percent) {
     const std::lock_guard lock(m_mutex);
     m_lines[line].percent = percent;
@@ -71,22 +77,38 @@ std::string CProgressBoard::StateText(const Line& line) {
             return "uploading";
         case State::Done:
             return "upgraded";
+        case State::Unconfirmed:
+            return "sent, not confirmed";
         case State::Failed:
-            return std::string("failed: ") + LoadText(line.messageId);
+            return std::string("failed: ") + LoadText(line.messageId) +
+                   (line.reason.empty() ? "" : " (" + line.reason + ")");
         case State::Stopped:
             return "stopped";
     }
     return {};
 }
 
+// The state is what the line is for: on a narrow terminal the bar shrinks
+// first, and goes when there is no room for it.
 std::string CProgressBoard::BarText(const Line& line) const {
-    const int filled = line.percent * BAR_WIDTH / 100;
     const std::string percent = std::to_string(line.percent);
-    return Padded(line.id, m_idWidth) + "  " + Padded(line.name, m_nameWidth) + "  [" +
-           std::string(static_cast<std::size_t>(filled), '#') +
-           std::string(static_cast<std::size_t>(BAR_WIDTH - filled), ' ') + "] " +
-           std::string(3 - std::min<std::size_t>(3, percent.size()), ' ') + percent + "%  " +
-           StateText(line);
+    const std::string head = Padded(line.id, m_idWidth) + "  " + Padded(line.name, m_nameWidth);
+    const std::string tail = std::string(3 - std::min<std::size_t>(3, percent.size()), ' ') +
+                             percent + "%  " + StateText(line);
+    const int room = m_columns - 1 - static_cast<int>(CharacterCount(head) + CharacterCount(tail)) -
+                     static_cast<int>(std::string("  [] ").size());
+    const int width = m_columns > 0 ? std::min(BAR_WIDTH, room) : BAR_WIDTH;
+    if (width < MIN_BAR_WIDTH) {
+        // Still too wide, the name gives way next: the summary shows it whole.
+        const std::string id = Padded(line.id, m_idWidth) + "  ";
+        const int nameRoom = m_columns - 1 - static_cast<int>(CharacterCount(id)) - 2 -
+                             static_cast<int>(CharacterCount(tail));
+        return id + CutToColumns(Padded(line.name, m_nameWidth), std::max(0, nameRoom)) + "  " +
+               tail;
+    }
+    const int filled = line.percent * width / 100;
+    return head + "  [" + std::string(static_cast<std::size_t>(filled), '#') +
+           std::string(static_cast<std::size_t>(width - filled), ' ') + "] " + tail;
 }
 
 void CProgressBoard::Draw() {

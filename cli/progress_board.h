@@ -13,19 +13,29 @@ namespace vantrel::cli {
 // camera redrawn in place, otherwise a plain line for each step and quarter.
 class CProgressBoard {
   public:
-    enum class State { Waiting, Connecting, Uploading, Done, Failed, Stopped };
+    enum class State {
+        Waiting,
+        Connecting,
+        Uploading,
+        Done,         // the camera acknowledged every byte
+        Unconfirmed,  // every byte went out; the camera's receipt is not known
+        Failed,
+        Stopped,
+    };
     struct Line {
         std::string id;
         std::string name;
         State state = State::Waiting;
         int percent = 0;
-        int messageId = 0;  // the failure's string id
+        int messageId = 0;   // the failure's string id
+        std::string reason{};  // what happened, after the failure's words
     };
 
     // terminalColumns is the width of the terminal drawn on, 0 for plain lines.
     CProgressBoard(std::vector<Line> lines, int terminalColumns, std::ostream& out);
 
     void SetState(std::size_t line, State state, int messageId = 0);
+    void SetReason(std::size_t line, std::string reason);
     void SetProgress(std::size_t line, int percent);
     // A line still connecting or uploading when its session returned was stopped.
     void EndLine(std::size_t line);

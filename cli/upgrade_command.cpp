@@ -142,7 +142,8 @@ int ExitStatus(const std::vector<CProgressBoard::Line>& lines) {
     bool failed = false;
     bool onlyPasswords = true;
     for (const CProgressBoard::Line& line : lines) {
-        if (line.state != CProgressBoard::State::Done) {
+        if (line.state != CProgressBoard::State::Done &&
+            line.state != CProgressBoard::State::Unconfirmed) {
             failed = true;
             onlyPasswords = onlyPasswords && line.messageId == IDS_INCORRECT_PASSWORD;
         }

@@ -148,7 +148,7 @@ void CFirmwareDlg::ShowMessage(int stringId) {
     CMessageBox::Show(stringId, this);
 }
 
-void CFirmwareDlg::EndWithOk() {
+void CFirmwareDlg::EndWithOk(Delivery) {
     accept();
 }
 

@@ -45,7 +45,7 @@ class CFirmwareDlg : public QDialog, private IUpgradeView {
     void RepaintNow() override;
     void UndoUploadView() override;
     void ShowMessage(int stringId) override;
-    void EndWithOk() override;
+    void EndWithOk(Delivery delivery) override;
 
     QVBoxLayout m_layout;
     QGroupBox m_versionGroup;

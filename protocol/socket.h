@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #ifdef _WIN32
@@ -114,6 +115,10 @@ enum class WaitResult { Readable, TimedOut, Failed };
 // The same for every later blocking recv(): one that waits timeoutMs for
 // any byte fails.
 [[nodiscard]] bool SetReceiveTimeout(SocketHandle socket, std::uint32_t timeoutMs);
+
+// How many bytes handed to a TCP socket its peer has not yet acknowledged
+// (sent or not); nothing where the system cannot tell.
+[[nodiscard]] std::optional<std::size_t> UnacknowledgedBytes(SocketHandle socket);
 
 // True for the reasons a send fails because an interface has no address,
 // link or route right now, rather than because the socket itself is broken.

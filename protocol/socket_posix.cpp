@@ -4,7 +4,11 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/sockios.h>
+#endif
 
 #include <cerrno>
 #include <cstring>
@@ -104,6 +108,7 @@ SocketFailure FailureOf(int error) {
             return SocketFailure::NoBuffer;
         case ECONNRESET:
         case ECONNABORTED:
+        case EPIPE:  // a send after the peer closed
             return SocketFailure::ConnectionReset;
         case EADDRINUSE:
             return SocketFailure::AddressInUse;
@@ -154,6 +159,19 @@ long SendDatagramOnInterface(SocketHandle socket, const void* data, std::size_t 
     (void)interfaceAddress;
     return SendDatagram(socket, data, count, address, port);
 #endif
+}
+
+std::optional<std::size_t> UnacknowledgedBytes(SocketHandle socket) {
+#ifdef SIOCOUTQ
+    // For TCP the output queue holds every byte not yet acknowledged.
+    int queued = 0;
+    if (ioctl(socket, SIOCOUTQ, &queued) == 0 && queued >= 0) {
+        return static_cast<std::size_t>(queued);
+    }
+#else
+    (void)socket;
+#endif
+    return std::nullopt;
 }
 
 bool SetBlocking(SocketHandle socket, bool blocking) {

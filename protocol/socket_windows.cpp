@@ -135,6 +135,13 @@ long SendDatagramOnInterface(SocketHandle socket, const void* data, std::size_t 
     return sent;
 }
 
+// Winsock tells the bytes in flight only through SIO_TCP_INFO, which
+// neither MinGW's headers nor Wine offer; an upload then counts as sent,
+// not confirmed, and the camera's return decides.
+std::optional<std::size_t> UnacknowledgedBytes(SocketHandle) {
+    return std::nullopt;
+}
+
 bool SetBlocking(SocketHandle socket, bool blocking) {
     u_long nonBlocking = blocking ? 0 : 1;
     return ioctlsocket(socket, FIONBIO, &nonBlocking) == 0;

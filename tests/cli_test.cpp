@@ -236,13 +236,30 @@ TEST(ProgressBoard, ATerminalRedrawsEveryBarInPlaceWithinItsWidth) {
     board.SetProgress(0, 50);
     board.Draw();
     board.Draw();
-    // 39 characters: the id, the name and the start of the bar.
+    // 39 characters each: the bar gives up room so that the state shows whole.
     const std::string first =
         "\r\x1b[KCAM1  Stra\xc3\x9f"
-        "e  [###############         \n";
-    const std::string second = "\r\x1b[KCAM2  Dock    [" + std::string(24, ' ') + "\n";
+        "e  [###    ]  50%  uploading\n";
+    const std::string second = "\r\x1b[KCAM2  Dock    [         ]   0%  waiting\n";
     EXPECT_EQ(first + second + "\x1b[2A" + first + second, out.str())
         << "the second draw climbs back over both lines";
+}
+
+TEST(ProgressBoard, TheStateIsNeverCutTheBarGoesFirstAndFailuresSayWhatHappened) {
+    std::ostringstream out;
+    CProgressBoard board({{"CAM000001", "Loading bay north"}}, 50, out);
+    board.SetProgress(0, 100);
+    board.SetState(0, CProgressBoard::State::Unconfirmed);
+    board.Draw();
+    EXPECT_EQ("\r\x1b[KCAM000001  Loading bay  100%  sent, not confirmed\n", out.str())
+        << "no room for a bar, then less for the name: the line keeps its state";
+    board.SetState(0, CProgressBoard::State::Failed, IDS_SOCKET_ERROR);
+    board.SetReason(0, "the camera closed the connection after 1 024 of 4 194 304 bytes");
+    EXPECT_EQ(
+        "ID         NAME               RESULT\n"
+        "CAM000001  Loading bay north  failed: socket error ! (the camera closed the connection "
+        "after 1 024 of 4 194 304 bytes)\n",
+        board.Summary());
 }
 
 }  // namespace

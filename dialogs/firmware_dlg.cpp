@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/firmware_dlg.h"
 
+#include <QCoreApplication>
 #include <fstream>
 
 #include "cameras/upgrade_session.h"
@@ -86,9 +87,24 @@ CFirmwareDlg::CFirmwareDlg(QWidget* parent)
     connect(this, &QDialog::finished, this, [this] { m_ended = true; });
 }
 
+CFirmwareDlg::~CFirmwareDlg() {
+    // The session may still be at its last steps (a failure's message is
+    // answered, the socket not yet closed): it calls back here until then.
+    while (m_sessionRunning) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
+
 int CFirmwareDlg::exec() {
     OnInitDialog();
     return QDialog::exec();
+}
+
+void CFirmwareDlg::reject() {
+    if (m_atStake) {
+        return;  // the close box and Escape lead here too
+    }
+    QDialog::reject();
 }
 
 void CFirmwareDlg::OnInitDialog() {
@@ -119,7 +135,39 @@ void CFirmwareDlg::OnUpgrade(ImageKind kind) {
         ShowMessage(message);
         return;
     }
-    RunUpgradeSession(std::move(image), kind, m_record, *this);
+    m_delivered.reset();
+    SetSessionRunning(true);
+    m_session = std::jthread([this, kind, record = m_record, image = std::move(image)]() mutable {
+        RunUpgradeSession(std::move(image), kind, record, m_relay);
+        // Queued behind everything the session reported.
+        QMetaObject::invokeMethod(
+            this, [this] { OnSessionEnded(); }, Qt::QueuedConnection);
+    });
+}
+
+void CFirmwareDlg::SetSessionRunning(bool running) {
+    m_sessionRunning = running;
+    m_atStake = running;
+    const bool reachable = m_record.subnetMatch != 0;
+    m_upgradeSystemButton.setEnabled(!running && reachable);
+    m_upgradeApplicationButton.setEnabled(!running && reachable);
+    m_returnButton.setEnabled(!running);
+}
+
+void CFirmwareDlg::EndUpload() {
+    if (m_atStake) {
+        m_atStake = false;
+        emit uploadEnded();
+    }
+}
+
+void CFirmwareDlg::OnSessionEnded() {
+    m_session.join();
+    SetSessionRunning(false);
+    EndUpload();
+    if (m_delivered) {
+        accept();
+    }
 }
 
 void CFirmwareDlg::ShowUploadView() {
@@ -145,11 +193,14 @@ void CFirmwareDlg::UndoUploadView() {
 }
 
 void CFirmwareDlg::ShowMessage(int stringId) {
+    // After a failure nothing more goes to the camera: what waited for the
+    // upload to end need not wait for the user to read this.
+    EndUpload();
     CMessageBox::Show(stringId, this);
 }
 
-void CFirmwareDlg::EndWithOk(Delivery) {
-    accept();
+void CFirmwareDlg::EndWithOk(Delivery delivery) {
+    m_delivered = delivery;
 }
 
 }  // namespace vantrel

@@ -11,24 +11,40 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <optional>
+#include <thread>
 
 #include "cameras/firmware_image.h"
 #include "cameras/upgrade_view.h"
 #include "dialogs/ip_address_edit.h"
+#include "dialogs/upgrade_relay.h"
 #include "protocol/camera_record.h"
 
 namespace vantrel {
 
 // "Firmware Version & Upgrade": one camera's two firmware versions and the
 // two upgrades. Each upgrade button takes the password, asks for an image,
-// tests its mark and runs the upgrade session within the one click; the
-// dialog is accepted only when an image went out whole.
+// tests its mark and starts the upgrade session on a thread of its own, so
+// that the dialog keeps answering the desktop (which offers to kill a window
+// that does not); the dialog is accepted only when an image went out whole.
+// Nothing in the dialog can break an upload off: while the session runs,
+// both upgrade buttons and "Return" are disabled, and the close box and
+// Escape do nothing.
 class CFirmwareDlg : public QDialog, private IUpgradeView {
     Q_OBJECT
   public:
     explicit CFirmwareDlg(QWidget* parent = nullptr);
+    ~CFirmwareDlg() override;
 
     int exec() override;
+    void reject() override;
+
+    // An image is on its way: ending the program or the dialog now could
+    // leave the camera with half of it. False again once the upload has
+    // failed or ended.
+    [[nodiscard]] bool Uploading() const { return m_atStake; }
+    // How the last upload ended, once it has ended well.
+    [[nodiscard]] std::optional<Delivery> Delivered() const { return m_delivered; }
 
     // Caption, versions, and for a camera on another subnet no upgrade.
     void OnInitDialog();
@@ -37,8 +53,15 @@ class CFirmwareDlg : public QDialog, private IUpgradeView {
 
     CameraRecord m_record{};
 
+  signals:
+    // Uploading() has turned false.
+    void uploadEnded();
+
   private:
     void OnUpgrade(ImageKind kind);
+    void OnSessionEnded();
+    void SetSessionRunning(bool running);
+    void EndUpload();
 
     void ShowUploadView() override;
     void SetProgress(int percent) override;
@@ -62,6 +85,11 @@ class CFirmwareDlg : public QDialog, private IUpgradeView {
     QPushButton m_upgradeApplicationButton;
     QPushButton m_returnButton;
     bool m_ended = false;  // done() was called while the chooser was up
+    bool m_atStake = false;
+    bool m_sessionRunning = false;
+    std::optional<Delivery> m_delivered;
+    CUpgradeRelay m_relay{*this, *this};
+    std::jthread m_session;  // last: it goes first, while the rest is whole
 };
 
 }  // namespace vantrel

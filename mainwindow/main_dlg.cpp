@@ -403,18 +403,52 @@ void CMainDlg::KeepSelection(int before, int after) {
 }
 
 void CMainDlg::OnSocketError() {
-    // The program has decided to end: an open camera dialog goes first,
-    // with whatever it has open over it (a file chooser, a message box),
-    // and nothing it was about to do is done.
+    // The program has decided to end, but an upload finishes first: a camera
+    // left with half an image may not start again.
+    if (UploadInProgress()) {
+        m_socketErrorWaiting = true;
+        return;
+    }
     m_ending = true;
+    CloseCameraDialog();
+    CMessageBox::Show(IDS_SOCKET_ERROR, this);
+    QDialog::reject();
+}
+
+void CMainDlg::reject() {
+    if (UploadInProgress()) {
+        m_endWaiting = true;
+        return;
+    }
+    QDialog::reject();
+}
+
+bool CMainDlg::UploadInProgress() const {
+    const auto* firmware = qobject_cast<const CFirmwareDlg*>(m_cameraDialog);
+    return firmware != nullptr && firmware->Uploading();
+}
+
+void CMainDlg::OnUploadEnded() {
+    if (m_socketErrorWaiting) {
+        m_socketErrorWaiting = false;
+        OnSocketError();
+    } else if (m_endWaiting) {
+        m_endWaiting = false;
+        // Ending now: the camera dialog goes first, as for a socket error.
+        CloseCameraDialog();
+        QDialog::reject();
+    }
+}
+
+// An open camera dialog goes, with whatever it has open over it (a file
+// chooser, a message box), and nothing it was about to do is done.
+void CMainDlg::CloseCameraDialog() {
     if (m_cameraDialog != nullptr) {
         for (QDialog* child : m_cameraDialog->findChildren<QDialog*>()) {
             child->reject();
         }
         m_cameraDialog->reject();
     }
-    CMessageBox::Show(IDS_SOCKET_ERROR, this);
-    reject();
 }
 
 void CMainDlg::OnSetNetworkResult(std::uint16_t result) {
@@ -498,6 +532,8 @@ void CMainDlg::OpenNetworkSettings(const CameraRecord& camera) {
 void CMainDlg::OpenFirmware(const CameraRecord& camera) {
     CFirmwareDlg dialog(this);
     dialog.m_record = camera;
+    connect(&dialog, &CFirmwareDlg::uploadEnded, this, &CMainDlg::OnUploadEnded,
+            Qt::QueuedConnection);
     m_cameraDialog = &dialog;
     const int result = dialog.exec();
     m_cameraDialog = nullptr;

@@ -63,6 +63,10 @@ class CMainDlg : public QDialog, public IDiscoverySink {
     [[nodiscard]] const std::vector<CameraRecord>& Records() const { return m_table.Records(); }
     [[nodiscard]] QMenu& Menu() { return m_menu; }
 
+    // Ends the program as the close box does; while an image is on its way
+    // to a camera, once the upload has ended (SIGTERM comes here too).
+    void reject() override;
+
   protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -74,6 +78,9 @@ class CMainDlg : public QDialog, public IDiscoverySink {
     void OpenNetworkSettings(const CameraRecord& camera);
     void OpenFirmware(const CameraRecord& camera);
     [[nodiscard]] int SelectedLine() const;
+    [[nodiscard]] bool UploadInProgress() const;
+    void OnUploadEnded();
+    void CloseCameraDialog();
     void AppendLine(const CameraRecord& record);
     void KeepSelection(int before, int after);
     void UpdatePlaceholder();
@@ -89,6 +96,8 @@ class CMainDlg : public QDialog, public IDiscoverySink {
     std::unique_ptr<CDiscoveryWorker> m_worker;
     QDialog* m_cameraDialog = nullptr;  // the camera dialog open right now
     bool m_ending = false;              // a socket error is ending the program
+    bool m_socketErrorWaiting = false;  // it came during an upload
+    bool m_endWaiting = false;          // the program was asked to end during an upload
     bool m_tellingPassword = false;     // "incorrect password !" is showing
     bool m_initialised = false;
     InterfaceSource m_interfaces = ReadHostInterfaces;

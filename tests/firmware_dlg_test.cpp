@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -49,6 +50,11 @@ class FirmwareDlgTest : public QObject {
         return m_dialog->findChild<T*>(name);
     }
     void Click(const char* name) { QTest::mouseClick(Find<QPushButton>(name), Qt::LeftButton); }
+    // The session runs on a thread of its own; "Return" comes back with
+    // the dialog's buttons once it has ended.
+    void WaitForSession() {
+        QTRY_VERIFY_WITH_TIMEOUT(Find<QPushButton>("returnButton")->isEnabled(), 30000);
+    }
     QString File(const char* name, const QByteArray& bytes) {
         const QString path = m_files.filePath(name);
         std::ofstream(path.toStdString(), std::ios::binary).write(bytes.data(), bytes.size());
@@ -164,6 +170,7 @@ class FirmwareDlgTest : public QObject {
             QByteArray(8, 'a') + "UPGRADE APP_WARE FILE" + QByteArray(3000, 'z');
         CImageFileChooser::SetNextAnswer(File("app.bin", image));
         Click("upgradeApplicationButton");
+        WaitForSession();
         QVERIFY(CMessageBox::TakeRecorded().empty());
         QCOMPARE(m_dialog->result(), int(QDialog::Accepted));
         QVERIFY(!Find<QProgressBar>("uploadProgressBar")->isVisibleTo(m_dialog.get()));
@@ -177,6 +184,7 @@ class FirmwareDlgTest : public QObject {
         m_dialog->setResult(0);
         CImageFileChooser::SetNextAnswer(File("system.bin", "BNEG"));
         Click("upgradeSystemButton");
+        WaitForSession();
         QCOMPARE(m_dialog->result(), int(QDialog::Accepted));
     }
 
@@ -185,29 +193,91 @@ class FirmwareDlgTest : public QObject {
         Find<QLineEdit>("passwordEdit")->setText("guess");
         CImageFileChooser::SetNextAnswer(File("system.bin", "BNEG1234"));
         Click("upgradeSystemButton");
+        WaitForSession();
         QCOMPARE(CMessageBox::TakeRecorded(), std::vector<int>{IDS_INCORRECT_PASSWORD});
         QCOMPARE(m_dialog->result(), 0);
+        QVERIFY(Find<QPushButton>("upgradeSystemButton")->isEnabled());
         Find<QLineEdit>("passwordEdit")->setText("secret");
         CImageFileChooser::SetNextAnswer(File("system.bin", "BNEG1234"));
         Click("upgradeSystemButton");
+        WaitForSession();
         QCOMPARE(m_dialog->result(), int(QDialog::Accepted));
     }
 
-    void aBrokenUploadShowsItsMessageOverTheBarThenUndoesIt() {
-        StartCamera(fakecam::UpgradeFault::CloseMidUpload);
+    // Every fault fakecam has, through the dialog: one message, shown while
+    // the bar (if the upload had begun) still stands, and undone after it.
+    void eachFaultShowsItsMessageOverTheBarThenUndoesIt() {
+        using fakecam::UpgradeFault;
+        struct Row {
+            UpgradeFault fault;
+            int message;
+            bool barAtMessage;
+        };
+        const Row rows[] = {
+            {UpgradeFault::Silent, IDS_NO_ECHO, false},
+            {UpgradeFault::CloseAfterLogin, IDS_DISCONNECTED, false},
+            {UpgradeFault::ResetAfterLogin, IDS_DISCONNECTED, false},
+            {UpgradeFault::OtherId, IDS_WRONG_CAMERA, false},
+            {UpgradeFault::Busy, IDS_CAMERA_BUSY, false},
+            {UpgradeFault::RejectPassword, IDS_INCORRECT_PASSWORD, false},
+            {UpgradeFault::WrongMagic, IDS_UNKNOWN_ECHO, false},
+            {UpgradeFault::WrongOp, IDS_UNKNOWN_ECHO, false},
+            {UpgradeFault::ShortReply, IDS_UNKNOWN_ECHO, false},
+            {UpgradeFault::CloseMidUpload, IDS_SOCKET_ERROR, true},
+        };
+        const QString image = File("big.bin", "BNEG" + QByteArray(16 << 20, 'q'));
+        for (const Row& row : rows) {
+            cleanup();
+            init();
+            StartCamera(row.fault);
+            Find<QLineEdit>("passwordEdit")->setText("secret");
+            std::vector<bool> barShown;
+            CMessageBox::StartRecording([&](int) {
+                barShown.push_back(
+                    Find<QProgressBar>("uploadProgressBar")->isVisibleTo(m_dialog.get()) &&
+                    !Find<QLineEdit>("passwordEdit")->isVisibleTo(m_dialog.get()));
+            });
+            CImageFileChooser::SetNextAnswer(image);
+            Click("upgradeSystemButton");
+            WaitForSession();
+            QCOMPARE(CMessageBox::TakeRecorded(), std::vector<int>{row.message});
+            QCOMPARE(barShown, std::vector<bool>{row.barAtMessage});
+            QVERIFY(!Find<QProgressBar>("uploadProgressBar")->isVisibleTo(m_dialog.get()));
+            QVERIFY(Find<QLabel>("passwordLabel")->isVisibleTo(m_dialog.get()));
+            QCOMPARE(m_dialog->result(), 0);
+            QVERIFY(m_dialog->isVisible());
+        }
+    }
+
+    // A camera that stops reading holds the upload for three seconds: the
+    // dialog goes on answering, and nothing in it cuts the upload short.
+    void theDialogLivesThroughAnUploadAndCannotBreakItOff() {
+        StartCamera(fakecam::UpgradeFault::StopReading);
         Find<QLineEdit>("passwordEdit")->setText("secret");
-        bool barShown = false;
-        CMessageBox::StartRecording([&](int) {
-            barShown = Find<QProgressBar>("uploadProgressBar")->isVisibleTo(m_dialog.get()) &&
-                       !Find<QLineEdit>("passwordEdit")->isVisibleTo(m_dialog.get());
-        });
-        CImageFileChooser::SetNextAnswer(File("big.bin", "BNEG" + QByteArray(16 << 20, 'q')));
+        CImageFileChooser::SetNextAnswer(File("big.bin", "BNEG" + QByteArray(64 << 20, 'q')));
         Click("upgradeSystemButton");
+        QTRY_VERIFY_WITH_TIMEOUT(
+            m_dialog->Uploading() && Find<QProgressBar>("uploadProgressBar")->isVisible(), 10000);
+        QVERIFY(!Find<QPushButton>("upgradeSystemButton")->isEnabled());
+        QVERIFY(!Find<QPushButton>("upgradeApplicationButton")->isEnabled());
+        QVERIFY(!Find<QPushButton>("returnButton")->isEnabled());
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        timer.start(50);
+        m_dialog->close();  // the close box
+        QTest::keyClick(m_dialog.get(), Qt::Key_Escape);
+        m_dialog->reject();
+        QTest::qWait(1000);
+        QVERIFY(m_dialog->isVisible());
+        QVERIFY(m_dialog->Uploading());
+        QVERIFY2(ticks >= 10, "the event loop turned during the upload");
+        WaitForSession();
         QCOMPARE(CMessageBox::TakeRecorded(), std::vector<int>{IDS_SOCKET_ERROR});
-        QVERIFY(barShown);
-        QVERIFY(!Find<QProgressBar>("uploadProgressBar")->isVisibleTo(m_dialog.get()));
-        QVERIFY(Find<QLabel>("passwordLabel")->isVisibleTo(m_dialog.get()));
-        QCOMPARE(m_dialog->result(), 0);
+        QVERIFY(!m_dialog->Uploading());
+        QVERIFY(Find<QPushButton>("upgradeSystemButton")->isEnabled());
+        m_dialog->reject();
+        QVERIFY(!m_dialog->isVisible());
     }
 };
 

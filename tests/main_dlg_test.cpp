@@ -82,7 +82,8 @@ class UrlCatcher : public QObject {
 
 // A camera's upload side on loopback, served until the object goes.
 struct UpgradeCamera {
-    UpgradeCamera() : listener(Base(), Options(), log.get()) {}
+    explicit UpgradeCamera(fakecam::UpgradeFault fault = fakecam::UpgradeFault::None)
+        : listener(Base(), Options(fault), log.get()) {}
     ~UpgradeCamera() {
         stop = true;
         if (serving.joinable()) {
@@ -105,9 +106,10 @@ struct UpgradeCamera {
         camera.httpPort = 0;
         return camera;
     }
-    static fakecam::UpgradeOptions Options() {
+    static fakecam::UpgradeOptions Options(fakecam::UpgradeFault fault) {
         fakecam::UpgradeOptions options;
         options.bindAddress = test::LoopbackAddress();
+        options.fault = fault;
         return options;
     }
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> log{std::fopen("/dev/null", "w"), &std::fclose};
@@ -635,6 +637,48 @@ class MainDlgTest : public QObject {
         // The worker has stopped: nothing more comes from it.
         ReceiveDatagram(m_camera->socket.Get(), 100);  // its first search
         QVERIFY(!ReceiveDatagram(m_camera->socket.Get(), 300));
+    }
+
+    // The worker fails and the program is asked to end (SIGTERM) while an
+    // image is on its way: both wait until the upload has ended (here a
+    // camera that stops reading holds it for three seconds).
+    void aSocketErrorOrAnEndDuringAnUploadWaitsForItToEnd() {
+        UpgradeCamera upgrades(fakecam::UpgradeFault::StopReading);
+        QVERIFY(upgrades.listener.Open());
+        upgrades.Start();
+        Found(upgrades.Record());
+        QTemporaryDir files;
+        const QString image = files.filePath("system.bin");
+        std::ofstream(image.toStdString(), std::ios::binary)
+            << "BNEG" << std::string(64 << 20, 'q');
+        CImageFileChooser::SetNextAnswer(image);
+        QPointer<CFirmwareDlg> firmware;
+        std::vector<bool> firmwareShown;  // at each message
+        CMessageBox::StartRecording(
+            [&](int) { firmwareShown.push_back(firmware && firmware->isVisible()); });
+        bool askedDuringUpload = false;
+        QTimer::singleShot(0, m_window.get(), [&] {
+            WhenModal(m_timers.get(), [&](QWidget* modal) {
+                firmware = qobject_cast<CFirmwareDlg*>(modal);
+                modal->findChild<QLineEdit*>("passwordEdit")->setText("secret");
+                QTest::mouseClick(modal->findChild<QPushButton*>("upgradeSystemButton"),
+                                  Qt::LeftButton);
+                QTimer::singleShot(500, m_timers.get(), [&] {
+                    askedDuringUpload = firmware && firmware->Uploading();
+                    m_window->PostSocketError();
+                    m_window->reject();
+                });
+            });
+            Select(0);
+            m_window->OnListDoubleClick();
+        });
+        const int result = m_window->exec();
+        QVERIFY(askedDuringUpload);
+        QCOMPARE(result, int(QDialog::Rejected));
+        QCOMPARE(CMessageBox::TakeRecorded(),
+                 (std::vector<int>{IDS_SOCKET_ERROR, IDS_SOCKET_ERROR}));
+        // The upload's own failure first, over its dialog; then the worker's.
+        QCOMPARE(firmwareShown, (std::vector<bool>{true, false}));
     }
 
     void aSocketErrorClosesTheFileChooserAndNoUploadStarts() {

@@ -90,6 +90,9 @@ void AddUpgrade(CLI::App& app, UpgradeOptions& options) {
         ->capture_default_str();
     AddRounds(command, options.rounds);
     AddPasswordFile(command, options.passwordFile);
+    command.add_option("--report", options.report,
+                       "Write what happened to each camera to this JSON file, whatever becomes "
+                       "of the terminal");
     command.footer("Example: vantrel-cli upgrade --all --image app.bin --jobs 8");
 }
 

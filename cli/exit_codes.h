@@ -10,8 +10,9 @@ enum ExitCode : int {
     EXIT_USAGE = 2,          // the command line, the settings or the image file
     EXIT_NETWORK = 3,        // the search socket: port 10000 taken, or a socket error
     EXIT_WRONG_PASSWORD = 4,
-    EXIT_NOT_FOUND = 5,  // a camera named on the command line did not answer
-    EXIT_INTERRUPTED = 130,
+    EXIT_NOT_FOUND = 5,      // a camera named on the command line did not answer
+    EXIT_INTERRUPTED = 130,  // Ctrl+C
+    EXIT_TERMINATED = 143,   // SIGTERM
 };
 
 }  // namespace vantrel::cli

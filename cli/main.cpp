@@ -27,11 +27,15 @@ int main(int argc, char** argv) {
     InstallInterruptHandler();
     switch (command->kind) {
         case Command::Kind::List:
-            return RunList(command->list);
+            code = RunList(command->list);
+            break;
         case Command::Kind::SetNetwork:
-            return RunSetNetwork(command->setNetwork);
+            code = RunSetNetwork(command->setNetwork);
+            break;
         case Command::Kind::Upgrade:
-            return RunUpgrade(command->upgrade);
+            code = RunUpgrade(command->upgrade);
+            break;
     }
-    return EXIT_USAGE;
+    // Ended by a signal: the shell's status for the one that came.
+    return code == EXIT_INTERRUPTED && Terminated() ? EXIT_TERMINATED : code;
 }

@@ -30,7 +30,7 @@ std::string CutToColumns(const std::string& text, int columns) {
     return text;
 }
 
-bool Running(CProgressBoard::State state) {
+bool IsRunning(CProgressBoard::State state) {
     return state == CProgressBoard::State::Connecting || state == CProgressBoard::State::Uploading;
 }
 
@@ -48,6 +48,7 @@ void CProgressBoard::SetState(std::size_t line, State state, int messageId) {
     const std::lock_guard lock(m_mutex);
     m_lines[line].state = state;
     m_lines[line].messageId = messageId;
+    m_lines[line].imageBegun |= state == State::Uploading;
 }
 
 void CProgressBoard::SetReason(std::size_t line, std::string reason) {
@@ -62,7 +63,7 @@ void CProgressBoard::SetProgress(std::size_t line, int percent) {
 
 void CProgressBoard::EndLine(std::size_t line) {
     const std::lock_guard lock(m_mutex);
-    if (Running(m_lines[line].state)) {
+    if (IsRunning(m_lines[line].state)) {
         m_lines[line].state = State::Stopped;
     }
 }
@@ -83,7 +84,10 @@ std::string CProgressBoard::StateText(const Line& line) {
             return std::string("failed: ") + LoadText(line.messageId) +
                    (line.reason.empty() ? "" : " (" + line.reason + ")");
         case State::Stopped:
-            return "stopped";
+            return line.imageBegun ? "broken off at " + std::to_string(line.percent) +
+                                         " %: it needs a new upload, a camera left with part of "
+                                         "an image may not start"
+                                   : "stopped before its upload began";
     }
     return {};
 }
@@ -109,6 +113,12 @@ std::string CProgressBoard::BarText(const Line& line) const {
     const int filled = line.percent * width / 100;
     return head + "  [" + std::string(static_cast<std::size_t>(filled), '#') +
            std::string(static_cast<std::size_t>(width - filled), ' ') + "] " + tail;
+}
+
+std::size_t CProgressBoard::Running() const {
+    const std::lock_guard lock(m_mutex);
+    return static_cast<std::size_t>(std::count_if(
+        m_lines.begin(), m_lines.end(), [](const Line& line) { return IsRunning(line.state); }));
 }
 
 void CProgressBoard::Draw() {

@@ -27,8 +27,9 @@ class CProgressBoard {
         std::string name;
         State state = State::Waiting;
         int percent = 0;
-        int messageId = 0;   // the failure's string id
-        std::string reason{};  // what happened, after the failure's words
+        int messageId = 0;        // the failure's string id
+        std::string reason{};     // what happened, after the failure's words
+        bool imageBegun = false;  // some of the image went to the camera
     };
 
     // terminalColumns is the width of the terminal drawn on, 0 for plain lines.
@@ -39,6 +40,9 @@ class CProgressBoard {
     void SetProgress(std::size_t line, int percent);
     // A line still connecting or uploading when its session returned was stopped.
     void EndLine(std::size_t line);
+
+    // How many cameras are connecting or uploading right now.
+    [[nodiscard]] std::size_t Running() const;
 
     void Draw();
     // The result of each camera, as a table.

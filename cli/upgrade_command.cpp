@@ -16,6 +16,7 @@
 #include "cli/password_source.h"
 #include "cli/progress_board.h"
 #include "cli/terminal.h"
+#include "cli/upgrade_report.h"
 #include "protocol/shown_text.h"
 #include "protocol/text_field.h"
 #include "res/string_table.h"
@@ -95,11 +96,20 @@ std::optional<std::vector<CameraRecord>> ChooseCameras(CCameraSearch& search,
     return chosen;
 }
 
+// After SIGHUP the terminal is gone: nothing more is written to it.
+bool Silent(bool terminal) {
+    return terminal && HungUp();
+}
+
 // Runs the sessions, up to jobs at once, and draws the board until all
-// have ended. Ctrl+C stops every session before its next chunk.
+// have ended. A camera left with part of an image may not start again, so
+// what started finishes: the first Ctrl+C or SIGTERM, or SIGHUP, starts no
+// new upload; only a second Ctrl+C breaks the uploads off, before their
+// next chunk.
 void UploadAll(const std::vector<CameraRecord>& cameras, ImageKind kind,
-               const UpgradeOptions& options, CProgressBoard& board) {
+               const UpgradeOptions& options, CProgressBoard& board, bool terminal) {
     std::stop_source stop;
+    std::atomic<bool> startNoMore{false};
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> finished{0};
     const auto uploadOne = [&](std::size_t line) {
@@ -117,22 +127,36 @@ void UploadAll(const std::vector<CameraRecord>& cameras, ImageKind kind,
     std::vector<std::jthread> threads;
     for (std::size_t w = 0; w < workers; ++w) {
         threads.emplace_back([&] {
-            for (std::size_t line = next++; line < cameras.size() && !stop.stop_requested();
-                 line = next++) {
+            for (std::size_t line = next++; line < cameras.size() && !startNoMore; line = next++) {
                 uploadOne(line);
             }
             ++finished;
         });
     }
+    bool warned = false;
     while (finished < workers) {
-        if (Interrupted()) {
-            stop.request_stop();
+        if (Interrupted() || HungUp()) {
+            startNoMore = true;
         }
-        board.Draw();
+        if (InterruptCount() >= 2) {
+            stop.request_stop();
+        } else if (Interrupted() && !warned && !Silent(terminal)) {
+            warned = true;
+            const std::size_t running = board.Running();
+            std::cerr << "\n"
+                      << running << (running == 1 ? " upload is" : " uploads are")
+                      << " finishing; press Ctrl+C again to break them off \u2014 a camera left "
+                         "with half an image may not start\n";
+        }
+        if (!Silent(terminal)) {
+            board.Draw();
+        }
         std::this_thread::sleep_for(DRAW_PERIOD);
     }
     threads.clear();
-    board.Draw();
+    if (!Silent(terminal)) {
+        board.Draw();
+    }
 }
 
 int ExitStatus(const std::vector<CProgressBoard::Line>& lines) {
@@ -196,14 +220,33 @@ int RunUpgrade(const UpgradeOptions& options) {
         lines.push_back({ShownText(FieldText(camera.id)), ShownText(FieldText(camera.alias)),
                          CProgressBoard::State::Waiting, 0, 0});
     }
+    // The report is for when all else is lost: it must be writable before
+    // anything is sent.
+    if (!options.report.empty() && !WriteUpgradeReport(options.report, "", error)) {
+        return Fail(error, EXIT_USAGE);
+    }
+    // From here on the uploads finish what they start, terminal or not.
+    IgnoreHangUp();
+    const bool terminal = IsTerminal(stdout);
     std::cout << "upgrading " << cameras->size() << (cameras->size() == 1 ? " camera" : " cameras")
               << " with the " << (*kind == ImageKind::System ? "system" : "application")
               << " image " << options.image << ", "
               << std::min<std::size_t>(options.jobs, cameras->size()) << " at a time\n";
-    CProgressBoard board(std::move(lines), IsTerminal(stdout) ? TerminalColumns() : 0, std::cout);
-    UploadAll(*cameras, *kind, options, board);
-    std::cout << '\n' << board.Summary() << std::flush;
-    return ExitStatus(board.Lines());
+    CProgressBoard board(std::move(lines), terminal ? TerminalColumns() : 0, std::cout);
+    UploadAll(*cameras, *kind, options, board, terminal);
+    if (!Silent(terminal)) {
+        std::cout << '\n' << board.Summary() << std::flush;
+    }
+    int status = ExitStatus(board.Lines());
+    if (!options.report.empty() &&
+        !WriteUpgradeReport(options.report, UpgradeReport(options.image, *kind, board.Lines()),
+                            error)) {
+        if (!Silent(terminal)) {
+            std::cerr << "vantrel-cli: " << error << '\n';
+        }
+        status = status == EXIT_OK ? EXIT_USAGE : status;
+    }
+    return status;
 }
 
 }  // namespace vantrel::cli

@@ -17,6 +17,7 @@ struct UpgradeOptions {
     unsigned jobs = 1;
     std::uint64_t rounds = 2;
     std::string passwordFile;
+    std::string report;  // a JSON file of what happened to each camera
 };
 
 // The kind of image a file holds, told by its mark; nothing, with the

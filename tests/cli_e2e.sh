@@ -144,27 +144,93 @@ grep -q "^CAMB  *Bay  *failed: socket error ! (the camera closed the connection 
     "$work/out" || fail "summary: $(cat "$work/out")"
 echo "upgrade --jobs 3 sends each image whole; the faulted camera fails alone"
 
-# Ctrl+C in the middle of an upload over a slow link stops it cleanly.
+# Over a slow link, nothing but a second Ctrl+C cuts an upload: not the
+# first Ctrl+C, not SIGTERM, not the terminal going away.
 tc qdisc add dev ha root tbf rate 16mbit burst 32kbit latency 400ms
-head -c 16000000 /dev/urandom >"$work/big.bin"
+head -c 12000000 /dev/urandom >"$work/big.bin"
 printf 'BNEG' | dd of="$work/big.bin" conv=notrunc status=none
-VANTREL_PASSWORD=pw "$cli" upgrade --all --image "$work/big.bin" --rounds 1 \
-    >"$work/out" 2>"$work/err" &
-upgrader=$!
-pids+=("$upgrader")
-wait_for "$work/out" "CAM1: uploading" 150
+# Starts an upgrade of CAM1 in the background ($upgrader), once it is uploading.
+start_upgrade() {
+    rm -f "$work/saved-a/CAM1.bin" "$work/report.json"
+    VANTREL_PASSWORD=pw "$cli" upgrade --all --image "$work/big.bin" --rounds 1 \
+        --report "$work/report.json" >"$work/out" 2>"$work/err" &
+    upgrader=$!
+    pids+=("$upgrader")
+    wait_for "$work/out" "CAM1: uploading" 150
+}
+finish_upgrade() {
+    set +e
+    wait "$upgrader"
+    status=$?
+    set -e
+}
+report_says() {  # report_says RESULT NEEDS_NEW_UPLOAD
+    "$py" - "$work/report.json" "$1" "$2" <<'PY' || fail "the report: $(cat "$work/report.json")"
+import json, sys
+report = json.load(open(sys.argv[1]))
+camera, = report["cameras"]
+assert camera["id"] == "CAM1" and camera["result"] == sys.argv[2], camera
+assert camera["needs_new_upload"] == (sys.argv[3] == "yes"), camera
+PY
+}
+
+start_upgrade
 kill -INT "$upgrader"
-set +e
-wait "$upgrader"
-status=$?
-set -e
-tc qdisc del dev ha root
-expect_status 130 "upgrade stopped with Ctrl+C"
+finish_upgrade
+expect_status 130 "upgrade after one Ctrl+C"
 grep -q "^upgrading 1 camera with the system image" "$work/out" ||
     fail "--all chose other than the one offering an upgrade: $(cat "$work/out")"
-grep -q "^CAM1  *Gate  *stopped$" "$work/out" || fail "summary: $(cat "$work/out")"
+grep -q "1 upload is finishing; press Ctrl+C again to break them off" "$work/err" ||
+    fail "no word of the finishing upload: $(cat "$work/err")"
+cmp -s "$work/big.bin" "$work/saved-a/CAM1.bin" || fail "one Ctrl+C cut the image"
+grep -q "^CAM1  *Gate  *upgraded$" "$work/out" || fail "summary: $(cat "$work/out")"
+report_says upgraded no
+echo "one Ctrl+C lets the upload finish, and says so"
+
+start_upgrade
+kill -TERM "$upgrader"
+finish_upgrade
+expect_status 143 "upgrade after SIGTERM"
+cmp -s "$work/big.bin" "$work/saved-a/CAM1.bin" || fail "SIGTERM cut the image"
+echo "SIGTERM lets the upload finish and ends with 143"
+
+start_upgrade
+kill -INT "$upgrader"
+sleep 0.3
+kill -INT "$upgrader"
+finish_upgrade
+expect_status 130 "upgrade after two Ctrl+C"
+grep -q "^CAM1  *Gate  *broken off at [0-9]* %: it needs a new upload" "$work/out" ||
+    fail "summary: $(cat "$work/out")"
+report_says "broken off" yes
 wait_for "$work/cam-a.log" "upload broken off for camera CAM1"
-echo "Ctrl+C stops an upgrade cleanly and says which cameras finished"
+echo "a second Ctrl+C breaks the upload off, and the summary says it needs a new one"
+
+# The terminal goes away (an SSH session drops): the upload runs to its end.
+"$py" - "$cli" "$work" <<'PY' || fail "after a hang-up: $(cat "$work/report.json" 2>/dev/null)"
+import os, pty, select, sys, time
+cli, work = sys.argv[1], sys.argv[2]
+for name in ("saved-a/CAM1.bin", "report.json"):
+    if os.path.exists(os.path.join(work, name)):
+        os.remove(os.path.join(work, name))
+pid, master = pty.fork()
+if pid == 0:
+    os.environ["VANTREL_PASSWORD"] = "pw"
+    os.execv(cli, [cli, "upgrade", "--all", "--image", work + "/big.bin", "--rounds", "1",
+                   "--report", work + "/report.json"])
+seen, deadline = b"", time.monotonic() + 15
+while b"uploading" not in seen and time.monotonic() < deadline:
+    if select.select([master], [], [], 0.5)[0]:
+        seen += os.read(master, 4096)
+assert b"uploading" in seen, seen
+os.close(master)  # the terminal hangs up on the program
+_, status = os.waitpid(pid, 0)
+assert os.WIFEXITED(status) and os.WEXITSTATUS(status) == 0, status
+PY
+cmp -s "$work/big.bin" "$work/saved-a/CAM1.bin" || fail "a hang-up cut the image"
+report_says upgraded no
+echo "a hang-up lets the upload run to its end; the report and the status say how it went"
+tc qdisc del dev ha root
 
 # A camera behind a lossy link answers every other search: --watch keeps it
 # listed, and says it went once it has missed two searches in a row (the

@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/upgrade_report.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "cli/interrupt.h"
+#include "res/string_table.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+std::string Result(const CProgressBoard::Line& line) {
+    switch (line.state) {
+        case CProgressBoard::State::Waiting:
+            return "not started";
+        case CProgressBoard::State::Connecting:
+        case CProgressBoard::State::Uploading:
+        case CProgressBoard::State::Stopped:
+            return line.imageBegun ? "broken off" : "stopped";
+        case CProgressBoard::State::Done:
+            return "upgraded";
+        case CProgressBoard::State::Unconfirmed:
+            return "sent, not confirmed";
+        case CProgressBoard::State::Failed:
+            return "failed";
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string UpgradeReport(const std::string& image, ImageKind kind,
+                          const std::vector<CProgressBoard::Line>& lines) {
+    nlohmann::ordered_json report;
+    report["image"] = image;
+    report["kind"] = kind == ImageKind::System ? "system" : "application";
+    report["interrupted"] = Interrupted();
+    report["hung_up"] = HungUp();
+    nlohmann::ordered_json cameras = nlohmann::ordered_json::array();
+    for (const CProgressBoard::Line& line : lines) {
+        nlohmann::ordered_json camera;
+        camera["id"] = line.id;
+        camera["name"] = line.name;
+        camera["result"] = Result(line);
+        camera["percent"] = line.percent;
+        camera["needs_new_upload"] = line.imageBegun && line.state != CProgressBoard::State::Done &&
+                                     line.state != CProgressBoard::State::Unconfirmed;
+        camera["message"] = line.messageId != 0 ? nlohmann::ordered_json(LoadText(line.messageId))
+                                                : nlohmann::ordered_json();
+        camera["reason"] =
+            line.reason.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(line.reason);
+        cameras.push_back(std::move(camera));
+    }
+    report["cameras"] = std::move(cameras);
+    return report.dump(2) + '\n';
+}
+
+bool WriteUpgradeReport(const std::string& path, const std::string& report, std::string& error) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (file) {
+        file << report;
+        file.close();
+    }
+    if (!file) {
+        error = "cannot write the report " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace vantrel::cli

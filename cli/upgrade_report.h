@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cameras/firmware_image.h"
+#include "cli/progress_board.h"
+
+namespace vantrel::cli {
+
+// What an upgrade run did to each camera, as JSON for the site's records:
+// written whatever became of the terminal. The keys are the manual page's.
+[[nodiscard]] std::string UpgradeReport(const std::string& image, ImageKind kind,
+                                        const std::vector<CProgressBoard::Line>& lines);
+
+// Writes the report to path; false, with the reason in error, when it cannot.
+[[nodiscard]] bool WriteUpgradeReport(const std::string& path, const std::string& report,
+                                      std::string& error);
+
+}  // namespace vantrel::cli

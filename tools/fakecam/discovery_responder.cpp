@@ -22,8 +22,9 @@ constexpr std::uint16_t HOST_PORT = 10000;
 }  // namespace
 
 CDiscoveryResponder::CDiscoveryResponder(std::vector<CameraRecord> cameras,
-                                         ResponderOptions options, std::FILE* log)
-    : m_cameras(std::move(cameras)), m_options(options), m_log(log) {}
+                                         ResponderOptions options, std::FILE* log,
+                                         const CRestartSchedule* restarts)
+    : m_cameras(std::move(cameras)), m_options(options), m_restarts(restarts), m_log(log) {}
 
 bool CDiscoveryResponder::Open() {
     m_socket.Reset(socket(AF_INET, SOCK_DGRAM, 0));
@@ -92,8 +93,11 @@ void CDiscoveryResponder::OnSearch(const sockaddr_in& sender) {
     if (m_options.hostile) {
         SendHostile(sender);
     }
+    const auto now = CRestartSchedule::Clock::now();
     for (const CameraRecord& camera : m_cameras) {
-        if (BuildSearchReply(m_writer, camera)) {
+        const std::optional<CameraRecord> shown =
+            m_restarts != nullptr ? m_restarts->Answer(camera, now) : camera;
+        if (shown && BuildSearchReply(m_writer, *shown)) {
             Answer(sender);
         }
     }

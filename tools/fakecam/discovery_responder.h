@@ -10,6 +10,7 @@
 #include "protocol/datagram_reader.h"
 #include "protocol/packet_writer.h"
 #include "protocol/unique_socket.h"
+#include "tools/fakecam/restart_schedule.h"
 
 namespace vantrel::fakecam {
 
@@ -29,8 +30,9 @@ struct ResponderOptions {
 // per camera, and applies set-network requests whose id and password match.
 class CDiscoveryResponder {
   public:
-    CDiscoveryResponder(std::vector<CameraRecord> cameras, ResponderOptions options,
-                        std::FILE* log);
+    // restarts, when given, says which cameras are restarting after an upgrade.
+    CDiscoveryResponder(std::vector<CameraRecord> cameras, ResponderOptions options, std::FILE* log,
+                        const CRestartSchedule* restarts = nullptr);
 
     // Binds the socket; false (with the reason logged) when it cannot.
     [[nodiscard]] bool Open();
@@ -49,6 +51,7 @@ class CDiscoveryResponder {
 
     std::vector<CameraRecord> m_cameras;
     ResponderOptions m_options;
+    const CRestartSchedule* m_restarts;
     std::FILE* m_log;
     UniqueSocket m_socket;
     CPacketWriter m_writer;

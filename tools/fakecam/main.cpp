@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <list>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -57,7 +58,11 @@ constexpr char USAGE[] =
     "                   close-after-login, reset-after-login, other-id, busy,\n"
     "                   reject-password, wrong-magic, wrong-op, short-reply,\n"
     "                   close-mid-upload, stop-reading\n"
-    "  --save-dir DIR   write each whole upload to DIR/ID.bin\n";
+    "  --save-dir DIR   write each whole upload to DIR/ID.bin\n"
+    "  --restart-after-upgrade MS  after a whole image, answer no search for MS,\n"
+    "                   then answer with the version --upgraded-version gives\n"
+    "  --upgraded-version V  the version the firmware uploaded reports after the\n"
+    "                   restart (default: the camera keeps its versions)\n";
 
 [[noreturn]] void Fail(const std::string& message) {
     std::fprintf(stderr, "fakecam: %s\n%s", message.c_str(), USAGE);
@@ -81,6 +86,8 @@ int main(int argc, char** argv) {
     UpgradeOptions upgrade;
     bool upgrades = false;
     std::size_t flood = 0;
+    std::optional<unsigned long> restartMs;
+    std::optional<std::uint32_t> upgradedVersion;
     unsigned floodMs = 10000;
     std::string error;
     for (int i = 1; i < argc; ++i) {
@@ -144,6 +151,15 @@ int main(int argc, char** argv) {
         } else if (option == "--save-dir") {
             upgrade.saveDirectory = value();
             upgrades = true;
+        } else if (option == "--restart-after-upgrade") {
+            restartMs = Number(value());
+            upgrades = true;
+        } else if (option == "--upgraded-version") {
+            in_addr version{};
+            if (inet_pton(AF_INET, value(), &version) != 1) {
+                Fail("bad version for --upgraded-version");
+            }
+            upgradedVersion = version.s_addr;
         } else if (option == "--help") {
             std::fputs(USAGE, stdout);
             return 0;
@@ -164,7 +180,12 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    CDiscoveryResponder responder(cameras, options, stdout);
+    std::optional<CRestartSchedule> restarts;
+    if (restartMs) {
+        restarts.emplace(std::chrono::milliseconds(*restartMs), upgradedVersion);
+        upgrade.restarts = &*restarts;
+    }
+    CDiscoveryResponder responder(cameras, options, stdout, restarts ? &*restarts : nullptr);
     if (!responder.Open()) {
         return 1;
     }

@@ -276,6 +276,14 @@ void CUpgradeListener::ReceiveImage(SocketHandle connection, const std::atomic<b
     }
     if (m_options.fault == UpgradeFault::CloseMidUpload) {
         ResetOnClose(connection);
+    } else if (upload.complete) {
+        // A close with bytes unread would reset the connection under the
+        // host: read whatever else comes until the host closes its end.
+        while (!stop && ReceiveSome(connection, piece.data(), piece.size()) > 0) {
+        }
+        if (m_options.restarts != nullptr) {
+            m_options.restarts->Upgraded(m_camera, upload.op, CRestartSchedule::Clock::now());
+        }
     }
     std::fprintf(m_log, "upload %s for camera %.13s: op %u, %zu chunks, %llu bytes\n",
                  upload.complete ? "complete" : "broken off", m_camera.id, upload.op,

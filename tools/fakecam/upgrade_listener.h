@@ -15,6 +15,7 @@
 #include "protocol/camera_record.h"
 #include "protocol/stream_reader.h"
 #include "protocol/unique_socket.h"
+#include "tools/fakecam/restart_schedule.h"
 
 namespace vantrel::fakecam {
 
@@ -44,8 +45,9 @@ enum class UpgradeFault {
 struct UpgradeOptions {
     std::uint32_t bindAddress = 0;  // network order; 0 is any
     UpgradeFault fault = UpgradeFault::None;
-    std::string saveDirectory;  // where whole images go as ID.bin; none when empty
-    bool keepImage = false;     // keep the bytes of the last upload in memory
+    std::string saveDirectory;             // where whole images go as ID.bin; none when empty
+    bool keepImage = false;                // keep the bytes of the last upload in memory
+    CRestartSchedule* restarts = nullptr;  // told of each whole image, when given
 };
 
 // What one upload brought in.

@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "cameras/firmware_image.h"
+#include "protocol/camera_record.h"
+
+namespace vantrel {
+
+// How long a camera may take to come back after an upgrade, by default.
+inline constexpr std::chrono::seconds RESTART_WAIT{300};
+
+// Follows a camera through the searches once its image has gone out: a
+// camera restarts to take a new image, so it is expected to stop answering
+// and to answer again, with the new version of the firmware uploaded. Only
+// then is the upgrade done. The front ends feed it each search.
+class CRestartWatch {
+  public:
+    using Clock = std::chrono::steady_clock;
+
+    enum class Outcome {
+        Waiting,        // it has not restarted yet, or is restarting
+        Back,           // it answers with a new version
+        BackUnchanged,  // it restarted and answers with the version it had
+        NotBack,        // silent when the wait ran out
+        NeverLeft,      // it answered all along, with the version it had
+    };
+
+    // before: the camera as it answered before the upload.
+    CRestartWatch(const CameraRecord& before, ImageKind kind, Clock::time_point delivered,
+                  Clock::duration wait = RESTART_WAIT);
+
+    // A search went out at now; answered says whether the camera answered
+    // the one before it, latest is its latest answer.
+    void Searched(bool answered, const CameraRecord& latest, Clock::time_point now);
+
+    [[nodiscard]] Outcome Result() const { return m_outcome; }
+    [[nodiscard]] bool Ended() const { return m_outcome != Outcome::Waiting; }
+    // How the camera stands, in words: "image delivered; waiting for the
+    // camera to restart…", "back after 48 s with application firmware
+    // 2.1.0.4 (was 0.0.0.0)", "not back after 300 s: do not power it off;
+    // check it"…
+    [[nodiscard]] std::string Text() const;
+    // The camera's latest answer.
+    [[nodiscard]] const CameraRecord& Latest() const { return m_latest; }
+
+  private:
+    [[nodiscard]] std::uint32_t VersionOf(const CameraRecord& camera) const;
+    [[nodiscard]] std::string FirmwareName() const;
+
+    const CameraRecord m_before;
+    const ImageKind m_kind;
+    const Clock::time_point m_delivered;
+    const Clock::duration m_wait;
+    CameraRecord m_latest;
+    Outcome m_outcome = Outcome::Waiting;
+    unsigned m_silentSearches = 0;  // in a row, up to now
+    Clock::duration m_took{};       // from delivery to the answer that ended the watch
+};
+
+}  // namespace vantrel

@@ -51,10 +51,10 @@ class CRestartWatch {
     [[nodiscard]] std::uint32_t VersionOf(const CameraRecord& camera) const;
     [[nodiscard]] std::string FirmwareName() const;
 
-    const CameraRecord m_before;
-    const ImageKind m_kind;
-    const Clock::time_point m_delivered;
-    const Clock::duration m_wait;
+    CameraRecord m_before;
+    ImageKind m_kind;
+    Clock::time_point m_delivered;
+    Clock::duration m_wait;
     CameraRecord m_latest;
     Outcome m_outcome = Outcome::Waiting;
     unsigned m_silentSearches = 0;  // in a row, up to now

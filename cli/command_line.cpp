@@ -93,6 +93,13 @@ void AddUpgrade(CLI::App& app, UpgradeOptions& options) {
     command.add_option("--report", options.report,
                        "Write what happened to each camera to this JSON file, whatever becomes "
                        "of the terminal");
+    command.add_flag("!--no-wait", options.wait,
+                     "Do not wait for each camera to restart and come back");
+    command
+        .add_option("--wait-timeout", options.waitSeconds,
+                    "Seconds a camera may take to restart and come back")
+        ->check(CLI::Range(1, 3600))
+        ->capture_default_str();
     command.footer("Example: vantrel-cli upgrade --all --image app.bin --jobs 8");
 }
 

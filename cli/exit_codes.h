@@ -11,6 +11,7 @@ enum ExitCode : int {
     EXIT_NETWORK = 3,        // the search socket: port 10000 taken, or a socket error
     EXIT_WRONG_PASSWORD = 4,
     EXIT_NOT_FOUND = 5,      // a camera named on the command line did not answer
+    EXIT_NOT_BACK = 6,       // an upgraded camera did not restart and come back in time
     EXIT_INTERRUPTED = 130,  // Ctrl+C
     EXIT_TERMINATED = 143,   // SIGTERM
 };

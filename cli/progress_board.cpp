@@ -56,6 +56,17 @@ void CProgressBoard::SetReason(std::size_t line, std::string reason) {
     m_lines[line].reason = std::move(reason);
 }
 
+void CProgressBoard::SetRestart(std::size_t line, State state, std::string words) {
+    const std::lock_guard lock(m_mutex);
+    m_lines[line].state = state;
+    m_lines[line].restart = std::move(words);
+}
+
+void CProgressBoard::SetSeconds(std::size_t line, long long seconds) {
+    const std::lock_guard lock(m_mutex);
+    m_lines[line].seconds = seconds;
+}
+
 void CProgressBoard::SetProgress(std::size_t line, int percent) {
     const std::lock_guard lock(m_mutex);
     m_lines[line].percent = percent;
@@ -77,12 +88,19 @@ std::string CProgressBoard::StateText(const Line& line) {
         case State::Uploading:
             return "uploading";
         case State::Done:
-            return "upgraded";
+            return "delivered";
         case State::Unconfirmed:
             return "sent, not confirmed";
         case State::Failed:
             return std::string("failed: ") + LoadText(line.messageId) +
                    (line.reason.empty() ? "" : " (" + line.reason + ")");
+        case State::Restarting:
+        case State::NotBack:
+            return line.restart;
+        case State::Back:
+            return "upgraded: " + line.restart;
+        case State::BackUnchanged:
+            return "warning: " + line.restart;
         case State::Stopped:
             return line.imageBegun ? "broken off at " + std::to_string(line.percent) +
                                          " %: it needs a new upload, a camera left with part of "
@@ -113,6 +131,11 @@ std::string CProgressBoard::BarText(const Line& line) const {
     const int filled = line.percent * width / 100;
     return head + "  [" + std::string(static_cast<std::size_t>(filled), '#') +
            std::string(static_cast<std::size_t>(width - filled), ' ') + "] " + tail;
+}
+
+CProgressBoard::State CProgressBoard::StateOf(std::size_t line) const {
+    const std::lock_guard lock(m_mutex);
+    return m_lines[line].state;
 }
 
 std::size_t CProgressBoard::Running() const {
@@ -150,9 +173,12 @@ void CProgressBoard::Draw() {
 
 std::string CProgressBoard::Summary() const {
     const std::lock_guard lock(m_mutex);
-    std::string text = Padded("ID", m_idWidth) + "  " + Padded("NAME", m_nameWidth) + "  RESULT\n";
+    std::string text =
+        Padded("ID", m_idWidth) + "  " + Padded("NAME", m_nameWidth) + "  TOOK    RESULT\n";
     for (const Line& line : m_lines) {
+        const std::string took = line.seconds < 0 ? "" : std::to_string(line.seconds) + " s";
         text += Padded(line.id, m_idWidth) + "  " + Padded(line.name, m_nameWidth) + "  " +
+                Padded(took, 6) + "  " +
                 (line.state == State::Waiting ? "not started" : StateText(line)) + '\n';
     }
     return text;

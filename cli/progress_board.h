@@ -21,6 +21,11 @@ class CProgressBoard {
         Unconfirmed,  // every byte went out; the camera's receipt is not known
         Failed,
         Stopped,
+        // After the image, while the camera restarts and once it is back:
+        Restarting,
+        Back,           // with the new version
+        BackUnchanged,  // with the version it had: it may have refused the image
+        NotBack,        // not back in time, or it never restarted
     };
     struct Line {
         std::string id;
@@ -30,6 +35,8 @@ class CProgressBoard {
         int messageId = 0;        // the failure's string id
         std::string reason{};     // what happened, after the failure's words
         bool imageBegun = false;  // some of the image went to the camera
+        std::string restart{};    // how the restart goes, in the watch's words
+        long long seconds = -1;   // from connecting to the end, once ended
     };
 
     // terminalColumns is the width of the terminal drawn on, 0 for plain lines.
@@ -37,10 +44,13 @@ class CProgressBoard {
 
     void SetState(std::size_t line, State state, int messageId = 0);
     void SetReason(std::size_t line, std::string reason);
+    void SetRestart(std::size_t line, State state, std::string words);
+    void SetSeconds(std::size_t line, long long seconds);
     void SetProgress(std::size_t line, int percent);
     // A line still connecting or uploading when its session returned was stopped.
     void EndLine(std::size_t line);
 
+    [[nodiscard]] State StateOf(std::size_t line) const;
     // How many cameras are connecting or uploading right now.
     [[nodiscard]] std::size_t Running() const;
 

@@ -6,9 +6,11 @@
 #include <chrono>
 #include <fstream>
 #include <iostream>
+#include <mutex>
 #include <stop_token>
 #include <thread>
 
+#include "cameras/restart_watch.h"
 #include "cameras/upgrade_session.h"
 #include "cli/camera_search.h"
 #include "cli/interrupt.h"
@@ -101,18 +103,50 @@ bool Silent(bool terminal) {
     return terminal && HungUp();
 }
 
-// Runs the sessions, up to jobs at once, and draws the board until all
-// have ended. A camera left with part of an image may not start again, so
-// what started finishes: the first Ctrl+C or SIGTERM, or SIGHUP, starts no
-// new upload; only a second Ctrl+C breaks the uploads off, before their
-// next chunk.
-void UploadAll(const std::vector<CameraRecord>& cameras, ImageKind kind,
+using Clock = std::chrono::steady_clock;
+
+long long SecondsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - start).count();
+}
+
+CProgressBoard::State StateOf(CRestartWatch::Outcome outcome) {
+    switch (outcome) {
+        case CRestartWatch::Outcome::Waiting:
+            return CProgressBoard::State::Restarting;
+        case CRestartWatch::Outcome::Back:
+            return CProgressBoard::State::Back;
+        case CRestartWatch::Outcome::BackUnchanged:
+            return CProgressBoard::State::BackUnchanged;
+        case CRestartWatch::Outcome::NotBack:
+        case CRestartWatch::Outcome::NeverLeft:
+            break;
+    }
+    return CProgressBoard::State::NotBack;
+}
+
+// A camera whose image went out, followed through its restart.
+struct Restart {
+    std::size_t line;
+    CRestartWatch watch;
+    Clock::time_point started;  // when its upload began
+};
+
+// Runs the sessions, up to jobs at once, then follows each camera whose
+// image went out through its restart, and draws the board until all have
+// ended. A camera left with part of an image may not start again, so what
+// started finishes: the first Ctrl+C or SIGTERM, or SIGHUP, starts no new
+// upload; only a second Ctrl+C breaks the uploads off, before their next
+// chunk. Ctrl+C ends the wait for the restarts.
+void UploadAll(CCameraSearch& search, const std::vector<CameraRecord>& cameras, ImageKind kind,
                const UpgradeOptions& options, CProgressBoard& board, bool terminal) {
     std::stop_source stop;
     std::atomic<bool> startNoMore{false};
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> finished{0};
+    std::mutex deliveredMutex;
+    std::vector<Restart> delivered;  // from the upload threads to this one
     const auto uploadOne = [&](std::size_t line) {
+        const auto started = Clock::now();
         board.SetState(line, CProgressBoard::State::Connecting);
         std::ifstream image;
         if (const int message = OpenImage(options.image, kind, image)) {
@@ -122,6 +156,17 @@ void UploadAll(const std::vector<CameraRecord>& cameras, ImageKind kind,
         CJobView view(board, line);
         RunUpgradeSession(std::move(image), kind, cameras[line], view, stop.get_token());
         board.EndLine(line);
+        const auto state = board.StateOf(line);
+        if (options.wait &&
+            (state == CProgressBoard::State::Done || state == CProgressBoard::State::Unconfirmed)) {
+            const std::lock_guard lock(deliveredMutex);
+            delivered.push_back({line,
+                                 CRestartWatch(cameras[line], kind, Clock::now(),
+                                               std::chrono::seconds(options.waitSeconds)),
+                                 started});
+        } else {
+            board.SetSeconds(line, SecondsSince(started));
+        }
     };
     const std::size_t workers = std::min<std::size_t>(options.jobs, cameras.size());
     std::vector<std::jthread> threads;
@@ -134,19 +179,52 @@ void UploadAll(const std::vector<CameraRecord>& cameras, ImageKind kind,
         });
     }
     bool warned = false;
-    while (finished < workers) {
+    std::vector<Restart> restarts;
+    std::uint64_t searchesSeen = search.Searches();
+    for (;;) {
         if (Interrupted() || HungUp()) {
             startNoMore = true;
         }
         if (InterruptCount() >= 2) {
             stop.request_stop();
-        } else if (Interrupted() && !warned && !Silent(terminal)) {
+        } else if (Interrupted() && !warned && !Silent(terminal) && board.Running() > 0) {
             warned = true;
             const std::size_t running = board.Running();
             std::cerr << "\n"
                       << running << (running == 1 ? " upload is" : " uploads are")
                       << " finishing; press Ctrl+C again to break them off \u2014 a camera left "
                          "with half an image may not start\n";
+        }
+        {
+            const std::lock_guard lock(deliveredMutex);
+            for (Restart& restart : delivered) {
+                board.SetRestart(restart.line, CProgressBoard::State::Restarting,
+                                 restart.watch.Text());
+                restarts.push_back(std::move(restart));
+            }
+            delivered.clear();
+        }
+        const bool uploading = finished < workers;
+        if (!uploading && (restarts.empty() || Interrupted())) {
+            break;
+        }
+        // A search went out: did each camera answer the one before it?
+        if (const std::uint64_t searches = search.Searches(); searches > searchesSeen) {
+            searchesSeen = searches;
+            for (auto restart = restarts.begin(); restart != restarts.end();) {
+                const CameraRecord& camera = cameras[restart->line];
+                const auto found = search.Find(FieldText(camera.id));
+                restart->watch.Searched(found && found->search + 1 >= searches,
+                                        found ? found->record : camera, Clock::now());
+                board.SetRestart(restart->line, StateOf(restart->watch.Result()),
+                                 restart->watch.Text());
+                if (restart->watch.Ended()) {
+                    board.SetSeconds(restart->line, SecondsSince(restart->started));
+                    restart = restarts.erase(restart);
+                } else {
+                    ++restart;
+                }
+            }
         }
         if (!Silent(terminal)) {
             board.Draw();
@@ -165,14 +243,38 @@ int ExitStatus(const std::vector<CProgressBoard::Line>& lines) {
     }
     bool failed = false;
     bool onlyPasswords = true;
+    bool notBack = false;
     for (const CProgressBoard::Line& line : lines) {
-        if (line.state != CProgressBoard::State::Done &&
-            line.state != CProgressBoard::State::Unconfirmed) {
-            failed = true;
-            onlyPasswords = onlyPasswords && line.messageId == IDS_INCORRECT_PASSWORD;
+        switch (line.state) {
+            case CProgressBoard::State::Done:
+            case CProgressBoard::State::Unconfirmed:
+            case CProgressBoard::State::Back:
+            case CProgressBoard::State::BackUnchanged:
+                break;
+            case CProgressBoard::State::NotBack:
+            case CProgressBoard::State::Restarting:
+                notBack = true;
+                break;
+            default:
+                failed = true;
+                onlyPasswords = onlyPasswords && line.messageId == IDS_INCORRECT_PASSWORD;
         }
     }
-    return !failed ? EXIT_OK : onlyPasswords ? EXIT_WRONG_PASSWORD : EXIT_CAMERA_FAILED;
+    if (failed) {
+        return onlyPasswords ? EXIT_WRONG_PASSWORD : EXIT_CAMERA_FAILED;
+    }
+    return notBack ? EXIT_NOT_BACK : EXIT_OK;
+}
+
+// A camera back with the version it had may have refused the image.
+std::string Warnings(const std::vector<CProgressBoard::Line>& lines) {
+    std::string text;
+    for (const CProgressBoard::Line& line : lines) {
+        if (line.state == CProgressBoard::State::BackUnchanged) {
+            text += "warning: " + line.id + " is " + line.restart + '\n';
+        }
+    }
+    return text;
 }
 
 }  // namespace
@@ -233,9 +335,9 @@ int RunUpgrade(const UpgradeOptions& options) {
               << " image " << options.image << ", "
               << std::min<std::size_t>(options.jobs, cameras->size()) << " at a time\n";
     CProgressBoard board(std::move(lines), terminal ? TerminalColumns() : 0, std::cout);
-    UploadAll(*cameras, *kind, options, board, terminal);
+    UploadAll(search, *cameras, *kind, options, board, terminal);
     if (!Silent(terminal)) {
-        std::cout << '\n' << board.Summary() << std::flush;
+        std::cout << '\n' << board.Summary() << Warnings(board.Lines()) << std::flush;
     }
     int status = ExitStatus(board.Lines());
     if (!options.report.empty() &&

@@ -18,6 +18,8 @@ struct UpgradeOptions {
     std::uint64_t rounds = 2;
     std::string passwordFile;
     std::string report;  // a JSON file of what happened to each camera
+    bool wait = true;    // follow each camera through its restart
+    unsigned waitSeconds = 300;
 };
 
 // The kind of image a file holds, told by its mark; nothing, with the

@@ -22,13 +22,33 @@ std::string Result(const CProgressBoard::Line& line) {
         case CProgressBoard::State::Stopped:
             return line.imageBegun ? "broken off" : "stopped";
         case CProgressBoard::State::Done:
-            return "upgraded";
+            return "delivered";
         case CProgressBoard::State::Unconfirmed:
             return "sent, not confirmed";
         case CProgressBoard::State::Failed:
             return "failed";
+        case CProgressBoard::State::Restarting:
+            return "restarting";
+        case CProgressBoard::State::Back:
+            return "upgraded";
+        case CProgressBoard::State::BackUnchanged:
+            return "back unchanged";
+        case CProgressBoard::State::NotBack:
+            return "not back";
     }
     return {};
+}
+
+bool NeedsNewUpload(const CProgressBoard::Line& line) {
+    switch (line.state) {
+        case CProgressBoard::State::Connecting:
+        case CProgressBoard::State::Uploading:
+        case CProgressBoard::State::Failed:
+        case CProgressBoard::State::Stopped:
+            return line.imageBegun;
+        default:
+            return false;
+    }
 }
 
 }  // namespace
@@ -47,12 +67,15 @@ std::string UpgradeReport(const std::string& image, ImageKind kind,
         camera["name"] = line.name;
         camera["result"] = Result(line);
         camera["percent"] = line.percent;
-        camera["needs_new_upload"] = line.imageBegun && line.state != CProgressBoard::State::Done &&
-                                     line.state != CProgressBoard::State::Unconfirmed;
+        camera["needs_new_upload"] = NeedsNewUpload(line);
         camera["message"] = line.messageId != 0 ? nlohmann::ordered_json(LoadText(line.messageId))
                                                 : nlohmann::ordered_json();
         camera["reason"] =
             line.reason.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(line.reason);
+        camera["restart"] =
+            line.restart.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(line.restart);
+        camera["seconds"] =
+            line.seconds < 0 ? nlohmann::ordered_json() : nlohmann::ordered_json(line.seconds);
         cameras.push_back(std::move(camera));
     }
     report["cameras"] = std::move(cameras);

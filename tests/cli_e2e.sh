@@ -46,7 +46,8 @@ ip netns exec "$TESTLAN_CAM_B_NS" "$fakecam" --upgrade-fault close-mid-upload \
     --save-dir "$work/saved-b" \
     --camera id=CAMB,name=Bay,ip=10.71.2.2,mask=255.255.255.0,port=8085,password=pw \
     >"$work/cam-b.log" &
-pids+=($!)
+camb=$!
+pids+=("$camb")
 ip netns exec "$TESTLAN_CAM_X_NS" "$fakecam" \
     --camera id=CAMX,name=Foreign,ip=172.29.5.20,mask=255.255.255.0 >"$work/cam-x.log" &
 camx=$!
@@ -134,13 +135,14 @@ VANTREL_PASSWORD=pw run upgrade CAM1 --image "$work/nomark.bin" --rounds 1
 expect_status 2 "upgrade with an image without a mark"
 grep -q "is no firmware image" "$work/err" || fail "$(cat "$work/err")"
 grep -q "recv login" "$work/cam-a.log" && fail "an image without a mark reached a camera"
-VANTREL_PASSWORD=pw run upgrade CAM1 CAM2 CAM3 CAMB --image "$work/image.bin" --jobs 3 --rounds 1
+VANTREL_PASSWORD=pw run upgrade CAM1 CAM2 CAM3 CAMB --image "$work/image.bin" --jobs 3 --rounds 1 \
+    --no-wait
 expect_status 1 "upgrade with one faulted camera"
 for id in CAM1 CAM2 CAM3; do
     cmp -s "$work/image.bin" "$work/saved-a/$id.bin" || fail "$id did not get the image whole"
-    grep -q "^$id  *[A-Za-z]*  *upgraded$" "$work/out" || fail "summary: $(cat "$work/out")"
+    grep -q "^$id  *[A-Za-z]*  *[0-9]* s  *delivered$" "$work/out" || fail "summary: $(cat "$work/out")"
 done
-grep -q "^CAMB  *Bay  *failed: socket error ! (the camera closed the connection after [0-9 ]* of 3 000 000 bytes)$" \
+grep -q "^CAMB  *Bay  *[0-9]* s  *failed: socket error ! (the camera closed the connection after [0-9 ]* of 3 000 000 bytes)$" \
     "$work/out" || fail "summary: $(cat "$work/out")"
 echo "upgrade --jobs 3 sends each image whole; the faulted camera fails alone"
 
@@ -152,7 +154,7 @@ printf 'BNEG' | dd of="$work/big.bin" conv=notrunc status=none
 # Starts an upgrade of CAM1 in the background ($upgrader), once it is uploading.
 start_upgrade() {
     rm -f "$work/saved-a/CAM1.bin" "$work/report.json"
-    VANTREL_PASSWORD=pw "$cli" upgrade --all --image "$work/big.bin" --rounds 1 \
+    VANTREL_PASSWORD=pw "$cli" upgrade --all --image "$work/big.bin" --rounds 1 --no-wait \
         --report "$work/report.json" >"$work/out" 2>"$work/err" &
     upgrader=$!
     pids+=("$upgrader")
@@ -183,8 +185,8 @@ grep -q "^upgrading 1 camera with the system image" "$work/out" ||
 grep -q "1 upload is finishing; press Ctrl+C again to break them off" "$work/err" ||
     fail "no word of the finishing upload: $(cat "$work/err")"
 cmp -s "$work/big.bin" "$work/saved-a/CAM1.bin" || fail "one Ctrl+C cut the image"
-grep -q "^CAM1  *Gate  *upgraded$" "$work/out" || fail "summary: $(cat "$work/out")"
-report_says upgraded no
+grep -q "^CAM1  *Gate  *[0-9]* s  *delivered$" "$work/out" || fail "summary: $(cat "$work/out")"
+report_says delivered no
 echo "one Ctrl+C lets the upload finish, and says so"
 
 start_upgrade
@@ -200,7 +202,7 @@ sleep 0.3
 kill -INT "$upgrader"
 finish_upgrade
 expect_status 130 "upgrade after two Ctrl+C"
-grep -q "^CAM1  *Gate  *broken off at [0-9]* %: it needs a new upload" "$work/out" ||
+grep -q "^CAM1  *Gate  *[0-9]* s  *broken off at [0-9]* %: it needs a new upload" "$work/out" ||
     fail "summary: $(cat "$work/out")"
 report_says "broken off" yes
 wait_for "$work/cam-a.log" "upload broken off for camera CAM1"
@@ -217,7 +219,7 @@ pid, master = pty.fork()
 if pid == 0:
     os.environ["VANTREL_PASSWORD"] = "pw"
     os.execv(cli, [cli, "upgrade", "--all", "--image", work + "/big.bin", "--rounds", "1",
-                   "--report", work + "/report.json"])
+                   "--no-wait", "--report", work + "/report.json"])
 seen, deadline = b"", time.monotonic() + 15
 while b"uploading" not in seen and time.monotonic() < deadline:
     if select.select([master], [], [], 0.5)[0]:
@@ -228,9 +230,40 @@ _, status = os.waitpid(pid, 0)
 assert os.WIFEXITED(status) and os.WEXITSTATUS(status) == 0, status
 PY
 cmp -s "$work/big.bin" "$work/saved-a/CAM1.bin" || fail "a hang-up cut the image"
-report_says upgraded no
+report_says delivered no
 echo "a hang-up lets the upload run to its end; the report and the status say how it went"
 tc qdisc del dev ha root
+
+# Done means the camera came back: it restarts after a whole image and is
+# followed through the searches until it answers again.
+restarting_camera() {  # restarting_camera FAKECAM_OPTIONS...
+    kill "$camb" 2>/dev/null || true
+    wait "$camb" 2>/dev/null || true
+    : >"$work/cam-b.log"
+    ip netns exec "$TESTLAN_CAM_B_NS" "$fakecam" --upgrade "$@" \
+        --camera id=CAMB,name=Bay,ip=10.71.2.2,mask=255.255.255.0,port=8085,password=pw \
+        >"$work/cam-b.log" &
+    camb=$!
+    pids+=("$camb")
+    wait_for "$work/cam-b.log" "cameras on UDP port"
+}
+restarting_camera --restart-after-upgrade 4000 --upgraded-version 2.0.0.0
+VANTREL_PASSWORD=pw run upgrade CAMB --image "$work/image.bin" --rounds 2 --wait-timeout 30
+expect_status 0 "an upgrade whose camera comes back"
+grep -q "^CAMB  *Bay  *[0-9]* s  *upgraded: back after [0-9]* s with system firmware 2.0.0.0 (was 1.0.0.1)$" \
+    "$work/out" || fail "summary: $(cat "$work/out")"
+# Silent for two searches: a restart, not a lost reply.
+restarting_camera --restart-after-upgrade 8000
+VANTREL_PASSWORD=pw run upgrade CAMB --image "$work/image.bin" --rounds 2 --wait-timeout 30
+expect_status 0 "an upgrade whose camera comes back unchanged"
+grep -q "^warning: CAMB is back, but it still reports 1.0.0.1: it may have refused the image$" \
+    "$work/out" || fail "summary: $(cat "$work/out")"
+restarting_camera --restart-after-upgrade 600000
+VANTREL_PASSWORD=pw run upgrade CAMB --image "$work/image.bin" --rounds 2 --wait-timeout 8
+expect_status 6 "an upgrade whose camera does not come back"
+grep -q "^CAMB  *Bay  *[0-9]* s  *not back after 8 s: do not power it off; check it$" "$work/out" ||
+    fail "summary: $(cat "$work/out")"
+echo "an upgrade ends when the camera is back, says so when it is unchanged, and when it is not back"
 
 # A camera behind a lossy link answers every other search: --watch keeps it
 # listed, and says it went once it has missed two searches in a row (the

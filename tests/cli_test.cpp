@@ -217,11 +217,17 @@ TEST(ProgressBoard, PlainLinesTellEachStepAndQuarterAndTheSummaryEachResult) {
     board.Draw();
     EXPECT_EQ(
         "CAM1: uploading\nCAM2: connecting\nCAM1: 50%\nCAM2: failed: incorrect password !\n"
-        "CAM1: upgraded\n",
+        "CAM1: delivered\n",
         out.str());
+    board.SetSeconds(0, 35);
+    board.SetRestart(0, CProgressBoard::State::Back,
+                     "back after 48 s with application firmware 2.1.0.4 (was 0.0.0.0)");
     EXPECT_EQ(
-        "ID    NAME  RESULT\nCAM1  Gate  upgraded\nCAM2  Dock  failed: incorrect password !\n"
-        "CAM3  Yard  not started\n",
+        "ID    NAME  TOOK    RESULT\n"
+        "CAM1  Gate  35 s    upgraded: back after 48 s with application firmware 2.1.0.4 (was "
+        "0.0.0.0)\n"
+        "CAM2  Dock          failed: incorrect password !\n"
+        "CAM3  Yard          not started\n",
         board.Summary());
 }
 
@@ -256,9 +262,9 @@ TEST(ProgressBoard, TheStateIsNeverCutTheBarGoesFirstAndFailuresSayWhatHappened)
     board.SetState(0, CProgressBoard::State::Failed, IDS_SOCKET_ERROR);
     board.SetReason(0, "the camera closed the connection after 1 024 of 4 194 304 bytes");
     EXPECT_EQ(
-        "ID         NAME               RESULT\n"
-        "CAM000001  Loading bay north  failed: socket error ! (the camera closed the connection "
-        "after 1 024 of 4 194 304 bytes)\n",
+        "ID         NAME               TOOK    RESULT\n"
+        "CAM000001  Loading bay north          failed: socket error ! (the camera closed the "
+        "connection after 1 024 of 4 194 304 bytes)\n",
         board.Summary());
 }
 

@@ -17,8 +17,13 @@ long long Seconds(CRestartWatch::Clock::duration duration) {
 }  // namespace
 
 CRestartWatch::CRestartWatch(const CameraRecord& before, ImageKind kind,
-                             Clock::time_point delivered, Clock::duration wait)
-    : m_before(before), m_kind(kind), m_delivered(delivered), m_wait(wait), m_latest(before) {}
+                             Clock::time_point delivered, Clock::duration wait, Delivery delivery)
+    : m_before(before),
+      m_kind(kind),
+      m_delivered(delivered),
+      m_wait(wait),
+      m_delivery(delivery),
+      m_latest(before) {}
 
 std::uint32_t CRestartWatch::VersionOf(const CameraRecord& camera) const {
     return m_kind == ImageKind::System ? camera.systemVersion : camera.appVersion;
@@ -56,9 +61,12 @@ std::string CRestartWatch::Text() const {
     const std::string now = DottedQuad(VersionOf(m_latest));
     switch (m_outcome) {
         case Outcome::Waiting:
-            return m_silentSearches == 0
+            if (m_silentSearches > 0) {
+                return "restarting; waiting for the camera to come back\u2026";
+            }
+            return m_delivery == Delivery::Confirmed
                        ? "image delivered; waiting for the camera to restart\u2026"
-                       : "restarting; waiting for the camera to come back\u2026";
+                       : "image sent, not confirmed; waiting for the camera to restart\u2026";
         case Outcome::Back:
             return "back after " + std::to_string(Seconds(m_took)) + " s with " + FirmwareName() +
                    " " + now + " (was " + was + ")";

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cameras/firmware_image.h"
+#include "cameras/upgrade_view.h"
 #include "protocol/camera_record.h"
 
 namespace vantrel {
@@ -31,7 +32,7 @@ class CRestartWatch {
 
     // before: the camera as it answered before the upload.
     CRestartWatch(const CameraRecord& before, ImageKind kind, Clock::time_point delivered,
-                  Clock::duration wait = RESTART_WAIT);
+                  Clock::duration wait = RESTART_WAIT, Delivery delivery = Delivery::Confirmed);
 
     // A search went out at now; answered says whether the camera answered
     // the one before it, latest is its latest answer.
@@ -55,6 +56,7 @@ class CRestartWatch {
     ImageKind m_kind;
     Clock::time_point m_delivered;
     Clock::duration m_wait;
+    Delivery m_delivery;
     CameraRecord m_latest;
     Outcome m_outcome = Outcome::Waiting;
     unsigned m_silentSearches = 0;  // in a row, up to now

@@ -160,9 +160,11 @@ void UploadAll(CCameraSearch& search, const std::vector<CameraRecord>& cameras, 
         if (options.wait &&
             (state == CProgressBoard::State::Done || state == CProgressBoard::State::Unconfirmed)) {
             const std::lock_guard lock(deliveredMutex);
+            const Delivery delivery =
+                state == CProgressBoard::State::Done ? Delivery::Confirmed : Delivery::Unconfirmed;
             delivered.push_back({line,
                                  CRestartWatch(cameras[line], kind, Clock::now(),
-                                               std::chrono::seconds(options.waitSeconds)),
+                                               std::chrono::seconds(options.waitSeconds), delivery),
                                  started});
         } else {
             board.SetSeconds(line, SecondsSince(started));

@@ -136,6 +136,7 @@ void CFirmwareDlg::OnUpgrade(ImageKind kind) {
         return;
     }
     m_delivered.reset();
+    m_kind = kind;
     SetSessionRunning(true);
     m_session = std::jthread([this, kind, record = m_record, image = std::move(image)]() mutable {
         RunUpgradeSession(std::move(image), kind, record, m_relay);

@@ -43,8 +43,9 @@ class CFirmwareDlg : public QDialog, private IUpgradeView {
     // leave the camera with half of it. False again once the upload has
     // failed or ended.
     [[nodiscard]] bool Uploading() const { return m_atStake; }
-    // How the last upload ended, once it has ended well.
+    // How the last upload ended, once it has ended well, and its kind.
     [[nodiscard]] std::optional<Delivery> Delivered() const { return m_delivered; }
+    [[nodiscard]] ImageKind DeliveredKind() const { return m_kind; }
 
     // Caption, versions, and for a camera on another subnet no upgrade.
     void OnInitDialog();
@@ -88,6 +89,7 @@ class CFirmwareDlg : public QDialog, private IUpgradeView {
     bool m_atStake = false;
     bool m_sessionRunning = false;
     std::optional<Delivery> m_delivered;
+    ImageKind m_kind = ImageKind::System;
     CUpgradeRelay m_relay{*this, *this};
     std::jthread m_session;  // last: it goes first, while the rest is whole
 };

@@ -26,6 +26,7 @@
 #include "mainwindow/app_icon.h"
 #include "mainwindow/camera_events.h"
 #include "mainwindow/camera_item.h"
+#include "protocol/shown_text.h"
 #include "protocol/text_field.h"
 #include "res/resource_ids.h"
 #include "res/string_table.h"
@@ -82,6 +83,11 @@ CMainDlg::CMainDlg(DiscoveryConfig config, QWidget* parent)
     m_notice.setWordWrap(true);
     m_notice.hide();
     m_layout.addWidget(&m_notice);
+    // Its text is its accessible name: a screen reader hears each new one.
+    m_restartStatus.setObjectName("restartStatus");
+    m_restartStatus.setWordWrap(true);
+    m_restartStatus.hide();
+    m_layout.addWidget(&m_restartStatus);
     setLayout(&m_layout);
 
     const std::pair<int, const char*> commands[] = {
@@ -313,6 +319,10 @@ void CMainDlg::keyPressEvent(QKeyEvent* event) {
 void CMainDlg::OnCamerasFound(const std::vector<CameraRecord>& records) {
     bool added = false;
     for (const CameraRecord& record : records) {
+        if (m_restart && !m_restart->Ended() && FieldText(record.id) == m_restartId) {
+            m_restartAnswered = true;
+            m_restartLatest = record;
+        }
         switch (m_table.Take(record)) {
             case CCameraTable::Merge::Added:
                 AppendLine(record);
@@ -341,6 +351,11 @@ void CMainDlg::AppendLine(const CameraRecord& record) {
 }
 
 void CMainDlg::OnCameraRefresh() {
+    if (m_restart && !m_restart->Ended()) {
+        m_restart->Searched(std::exchange(m_restartAnswered, false), m_restartLatest,
+                            CRestartWatch::Clock::now());
+        ShowRestart();
+    }
     const CCameraTable::Refresh refresh = m_table.DropUnseen();
     const int selected = SelectedLine();
     // The selected camera's line after the drop; -1 when none was selected
@@ -538,8 +553,31 @@ void CMainDlg::OpenFirmware(const CameraRecord& camera) {
     const int result = dialog.exec();
     m_cameraDialog = nullptr;
     if (result == QDialog::Accepted && !m_ending && m_worker) {
+        if (const auto delivery = dialog.Delivered()) {
+            WatchRestart(camera, dialog.DeliveredKind(), *delivery);
+        }
         m_worker->PostSearchNow();
     }
+}
+
+// The dialog ends in silence; the line under the list follows the camera
+// through its restart, so that nobody uploads again to a camera on its way
+// back (its line still offers an upgrade until then).
+void CMainDlg::WatchRestart(const CameraRecord& camera, ImageKind kind, Delivery delivery) {
+    m_restart.emplace(camera, kind, CRestartWatch::Clock::now(), RESTART_WAIT, delivery);
+    m_restartId = FieldText(camera.id);
+    m_restartName = ShownText(FieldText(camera.alias));
+    m_restartAnswered = false;
+    m_restartLatest = camera;
+    ShowRestart();
+}
+
+void CMainDlg::ShowRestart() {
+    const QString text = QString::fromStdString(m_restartName + ": " + m_restart->Text());
+    if (m_restartStatus.text() != text) {
+        m_restartStatus.setText(text);
+    }
+    m_restartStatus.show();
 }
 
 }  // namespace vantrel

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cameras/camera_table.h"
+#include "cameras/restart_watch.h"
 #include "discovery/discovery_sink.h"
 #include "discovery/discovery_thread.h"
 #include "discovery/host_interfaces.h"
@@ -81,6 +82,8 @@ class CMainDlg : public QDialog, public IDiscoverySink {
     [[nodiscard]] bool UploadInProgress() const;
     void OnUploadEnded();
     void CloseCameraDialog();
+    void WatchRestart(const CameraRecord& camera, ImageKind kind, Delivery delivery);
+    void ShowRestart();
     void AppendLine(const CameraRecord& record);
     void KeepSelection(int before, int after);
     void UpdatePlaceholder();
@@ -90,7 +93,8 @@ class CMainDlg : public QDialog, public IDiscoverySink {
     CCameraTable m_table;  // before the list: its lines read their details from it
     QVBoxLayout m_layout;
     QListWidget m_list;
-    QLabel m_notice;  // says when the list is full
+    QLabel m_notice;         // says when the list is full
+    QLabel m_restartStatus;  // how the last upgraded camera's restart goes
     QMenu m_menu;
     QSystemTrayIcon m_tray;
     std::unique_ptr<CDiscoveryWorker> m_worker;
@@ -101,6 +105,12 @@ class CMainDlg : public QDialog, public IDiscoverySink {
     bool m_tellingPassword = false;     // "incorrect password !" is showing
     bool m_initialised = false;
     InterfaceSource m_interfaces = ReadHostInterfaces;
+    // The camera upgraded last, followed through its restart.
+    std::optional<CRestartWatch> m_restart;
+    std::string m_restartId;
+    std::string m_restartName;
+    bool m_restartAnswered = false;  // since the last refresh tick
+    CameraRecord m_restartLatest{};
     int m_quietTicks = 0;   // refresh ticks since the list became empty
     QString m_placeholder;  // what the empty list says; empty while it has lines
 };

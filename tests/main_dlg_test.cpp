@@ -581,6 +581,28 @@ class MainDlgTest : public QObject {
         QVERIFY(search && search->size() == 27);
         QVERIFY(!ReceiveDatagram(m_camera->socket.Get(), 300));
         QVERIFY(CMessageBox::TakeRecorded().empty());
+
+        // The line under the list follows the camera through its restart;
+        // the camera's own line keeps its text.
+        auto* status = m_window->findChild<QLabel*>("restartStatus");
+        QVERIFY(status != nullptr && status->isVisible());
+        QCOMPARE(status->text(),
+                 QString("CAM1: image delivered; waiting for the camera to restart\u2026"));
+        const QString line = Lines()[0];
+        Search({camera});
+        Search({});
+        Search({});
+        QCOMPARE(status->text(),
+                 QString("CAM1: restarting; waiting for the camera to come back\u2026"));
+        CameraRecord back = camera;
+        back.systemVersion = inet_addr("2.0.0.0");
+        Search({back});
+        QVERIFY(Lines().isEmpty() || Lines()[0] == line);
+        Search({back});
+        QVERIFY2(status->text().startsWith("CAM1: back after "), qPrintable(status->text()));
+        QVERIFY(status->text().endsWith(" s with system firmware 2.0.0.0 (was 0.0.0.0)"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(status)->text(QAccessible::Name),
+                 status->text());
     }
 
     void reportsOnlyTheResultsThatMeanSomething() {

@@ -44,6 +44,11 @@ TEST(RestartWatch, ACameraThatRestartsAndComesBackWithTheNewVersionIsBack) {
     Feed(watch, delivered + 18s, {false, false, false}, Camera("0.0.0.0"));
     EXPECT_EQ(Outcome::Back, watch.Result());
 
+    const CRestartWatch unconfirmed(Camera("0.0.0.0"), ImageKind::Application, delivered,
+                                    RESTART_WAIT, Delivery::Unconfirmed);
+    EXPECT_EQ("image sent, not confirmed; waiting for the camera to restart\u2026",
+              unconfirmed.Text());
+
     // A restart quicker than a search period shows only in the version.
     CRestartWatch quick(Camera("1.0.0.1", "1.2.3.4"), ImageKind::System, delivered);
     Feed(quick, delivered, {true, true}, Camera("1.0.0.1", "1.2.3.5"));

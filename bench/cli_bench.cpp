@@ -24,11 +24,7 @@
 #include <vector>
 
 #include "bench/bench_image.h"
-#include "protocol/messages.h"
-#include "protocol/packet_header.h"
-#include "protocol/packet_writer.h"
-#include "protocol/stream_reader.h"
-#include "protocol/unique_socket.h"
+#include "bench/plain_upload.h"
 #include "tests/fakecam_process.h"
 
 extern char** environ;
@@ -138,54 +134,6 @@ double MeasureUpgrade(const std::string& image, std::uint64_t size, long& peakKi
     return static_cast<double>(size * CAMERAS) / MiB / seconds;
 }
 
-// A sender with nothing but the protocol: login and verify, then the
-// image in prebuilt 1052-byte chunk packets, the file read straight into
-// the packet; the least any upload to this camera can cost.
-bool PlainUpload(std::uint16_t port, const std::string& image, std::uint64_t size) {
-    const UniqueSocket connection(socket(AF_INET, SOCK_STREAM, 0));
-    if (!ConnectWithTimeout(connection.Get(), inet_addr(CAMERA_ADDRESS), htons(port), 3000)) {
-        return false;
-    }
-    CPacketWriter writer;
-    CStreamReader reader;
-    std::uint16_t op = 0;
-    const char user[13] = "admin";
-    const char password[13] = "pw";
-    if (!writer.Begin(OP_LOGIN_REQUEST, MAGIC_UPGRADE) || !writer.Finalize() ||
-        writer.SendAll(connection.Get()) != STATUS_OK ||
-        reader.Receive(connection.Get(), 3000) != STATUS_OK || !reader.Parse(op, MAGIC_UPGRADE) ||
-        !writer.Begin(OP_VERIFY_REQUEST, MAGIC_UPGRADE) || !writer.AppendBytes(user, 13) ||
-        !writer.AppendBytes(password, 13) || !writer.Finalize() ||
-        writer.SendAll(connection.Get()) != STATUS_OK ||
-        reader.Receive(connection.Get(), 3000) != STATUS_OK || !reader.Parse(op, MAGIC_UPGRADE)) {
-        return false;
-    }
-    const std::vector<std::uint8_t> zeros(UPLOAD_CHUNK_BYTES);
-    if (!writer.Begin(OP_SYSTEM_CHUNK, MAGIC_UPGRADE) || !writer.AppendByte(CHUNK_FIRST) ||
-        !writer.AppendU32(UPLOAD_CHUNK_BYTES) || !writer.AppendBytes(zeros.data(), zeros.size()) ||
-        !writer.Finalize()) {
-        return false;
-    }
-    std::vector<char> packet(writer.Data(), writer.Data() + writer.Length());
-    constexpr std::size_t FLAG_AT = PACKET_HEADER_SIZE;
-    std::ifstream file(image, std::ios::binary);
-    for (std::uint64_t sent = 0; sent < size; sent += UPLOAD_CHUNK_BYTES) {
-        packet[FLAG_AT] = static_cast<char>(sent == 0                           ? CHUNK_FIRST
-                                            : sent + UPLOAD_CHUNK_BYTES >= size ? CHUNK_LAST
-                                                                                : CHUNK_MIDDLE);
-        file.read(packet.data() + FLAG_AT + 5, UPLOAD_CHUNK_BYTES);
-        for (std::size_t done = 0; done < packet.size();) {
-            const long count =
-                SendSome(connection.Get(), packet.data() + done, packet.size() - done);
-            if (count < 0) {
-                return false;
-            }
-            done += static_cast<std::size_t>(count);
-        }
-    }
-    return true;
-}
-
 // Eight plain uploads at once to the same cameras; the aggregate MiB/s.
 double PlainSenders(const std::string& image, std::uint64_t size) {
     std::atomic<int> whole{0};
@@ -194,7 +142,9 @@ double PlainSenders(const std::string& image, std::uint64_t size) {
         std::vector<std::jthread> senders;
         for (int i = 0; i < CAMERAS; ++i) {
             senders.emplace_back([&, i] {
-                whole += PlainUpload(static_cast<std::uint16_t>(CAMERA_PORT + i), image, size);
+                whole += bench::PlainUpload(inet_addr(CAMERA_ADDRESS),
+                                            static_cast<std::uint16_t>(CAMERA_PORT + i), "pw",
+                                            image, size);
             });
         }
     }

@@ -12,7 +12,7 @@ packages=(
     iproute2
     qt6-base-dev libgl-dev
     xvfb xdotool trayer openbox x11-utils
-    dbus python3-pyatspi at-spi2-core
+    dbus python3-pyatspi at-spi2-core python3-xlib
     desktop-file-utils appstream dpkg-dev man-db python3 lintian
 )
 if [ "${1:-}" = windows ]; then

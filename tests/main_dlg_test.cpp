@@ -661,9 +661,10 @@ class MainDlgTest : public QObject {
         QVERIFY(!ReceiveDatagram(m_camera->socket.Get(), 300));
     }
 
-    // The worker fails and the program is asked to end (SIGTERM) while an
-    // image is on its way: both wait until the upload has ended (here a
-    // camera that stops reading holds it for three seconds).
+    // A second copy hands over, the worker fails and the program is asked
+    // to end (SIGTERM) while an image is on its way: all wait until the
+    // upload has ended (here a camera that stops reading holds it for three
+    // seconds).
     void aSocketErrorOrAnEndDuringAnUploadWaitsForItToEnd() {
         UpgradeCamera upgrades(fakecam::UpgradeFault::StopReading);
         QVERIFY(upgrades.listener.Open());
@@ -687,6 +688,7 @@ class MainDlgTest : public QObject {
                                   Qt::LeftButton);
                 QTimer::singleShot(500, m_timers.get(), [&] {
                     askedDuringUpload = firmware && firmware->Uploading();
+                    m_window->ShowAndRaise();  // a second copy hands over
                     m_window->PostSocketError();
                     m_window->reject();
                 });

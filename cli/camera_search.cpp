@@ -133,9 +133,26 @@ void CCameraSearch::PostSetNetworkResult(std::uint16_t result) {
     m_news.notify_all();
 }
 
+void CCameraSearch::Follow(std::string_view id) {
+    const std::lock_guard lock(m_mutex);
+    m_followed[std::string(id)] = Followed{};
+}
+
+std::vector<bool> CCameraSearch::TakeAnswers(std::string_view id) {
+    const std::lock_guard lock(m_mutex);
+    const auto followed = m_followed.find(std::string(id));
+    return followed == m_followed.end() ? std::vector<bool>{}
+                                        : std::exchange(followed->second.answers, {});
+}
+
+// Called right after each search: replies to it come later, so what came
+// since the previous one answered that.
 void CCameraSearch::PostCameraRefresh() {
     const std::lock_guard lock(m_mutex);
     ++m_searches;
+    for (auto& [id, followed] : m_followed) {
+        followed.answers.push_back(std::exchange(followed.answered, false));
+    }
     if (m_forget == Forget::Unseen) {
         m_tableFull |= m_table.DropUnseen().refused;
         // The ids of cameras that went would otherwise pile up in a flood.
@@ -159,7 +176,11 @@ void CCameraSearch::PostCamerasFound(std::vector<CameraRecord> records) {
             m_tableFull = true;
             continue;
         }
-        m_answered[std::string(FieldText(record.id))] = m_searches;
+        const std::string id(FieldText(record.id));
+        m_answered[id] = m_searches;
+        if (const auto followed = m_followed.find(id); followed != m_followed.end()) {
+            followed->second.answered = true;
+        }
     }
     ++m_version;
     m_news.notify_all();

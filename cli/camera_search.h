@@ -59,6 +59,11 @@ class CCameraSearch final : public IDiscoverySink {
     // A new camera was turned away by a full table since the last call.
     [[nodiscard]] bool TakeTableFull();
 
+    // From now on, notes for the camera at each search whether it answered
+    // the one before: what TakeAnswers gives, oldest first.
+    void Follow(std::string_view id);
+    [[nodiscard]] std::vector<bool> TakeAnswers(std::string_view id);
+
     // Sends a set-network request with the record (then searches at once).
     void SetNetwork(const CameraRecord& record);
 
@@ -73,6 +78,11 @@ class CCameraSearch final : public IDiscoverySink {
     std::condition_variable m_news;
     CCameraTable m_table;
     std::unordered_map<std::string, std::uint64_t> m_answered;  // id to search number
+    struct Followed {
+        bool answered = true;  // since the last search; it may have, before Follow
+        std::vector<bool> answers;
+    };
+    std::unordered_map<std::string, Followed> m_followed;  // by id
     std::uint64_t m_searches = 0;
     std::uint64_t m_version = 0;
     unsigned m_passwordRefusals = 0;

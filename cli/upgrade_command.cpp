@@ -182,7 +182,6 @@ void UploadAll(CCameraSearch& search, const std::vector<CameraRecord>& cameras, 
     }
     bool warned = false;
     std::vector<Restart> restarts;
-    std::uint64_t searchesSeen = search.Searches();
     for (;;) {
         if (Interrupted() || HungUp()) {
             startNoMore = true;
@@ -200,6 +199,7 @@ void UploadAll(CCameraSearch& search, const std::vector<CameraRecord>& cameras, 
         {
             const std::lock_guard lock(deliveredMutex);
             for (Restart& restart : delivered) {
+                search.Follow(FieldText(cameras[restart.line].id));
                 board.SetRestart(restart.line, CProgressBoard::State::Restarting,
                                  restart.watch.Text());
                 restarts.push_back(std::move(restart));
@@ -210,22 +210,20 @@ void UploadAll(CCameraSearch& search, const std::vector<CameraRecord>& cameras, 
         if (!uploading && (restarts.empty() || Interrupted())) {
             break;
         }
-        // A search went out: did each camera answer the one before it?
-        if (const std::uint64_t searches = search.Searches(); searches > searchesSeen) {
-            searchesSeen = searches;
-            for (auto restart = restarts.begin(); restart != restarts.end();) {
-                const CameraRecord& camera = cameras[restart->line];
-                const auto found = search.Find(FieldText(camera.id));
-                restart->watch.Searched(found && found->search + 1 >= searches,
-                                        found ? found->record : camera, Clock::now());
-                board.SetRestart(restart->line, StateOf(restart->watch.Result()),
-                                 restart->watch.Text());
-                if (restart->watch.Ended()) {
-                    board.SetSeconds(restart->line, SecondsSince(restart->started));
-                    restart = restarts.erase(restart);
-                } else {
-                    ++restart;
-                }
+        // Each search that went out: did the camera answer the one before it?
+        for (auto restart = restarts.begin(); restart != restarts.end();) {
+            const CameraRecord& camera = cameras[restart->line];
+            const auto found = search.Find(FieldText(camera.id));
+            for (const bool answered : search.TakeAnswers(FieldText(camera.id))) {
+                restart->watch.Searched(answered, found ? found->record : camera, Clock::now());
+            }
+            board.SetRestart(restart->line, StateOf(restart->watch.Result()),
+                             restart->watch.Text());
+            if (restart->watch.Ended()) {
+                board.SetSeconds(restart->line, SecondsSince(restart->started));
+                restart = restarts.erase(restart);
+            } else {
+                ++restart;
             }
         }
         if (!Silent(terminal)) {

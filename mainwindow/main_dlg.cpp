@@ -83,8 +83,10 @@ CMainDlg::CMainDlg(DiscoveryConfig config, QWidget* parent)
     m_notice.setWordWrap(true);
     m_notice.hide();
     m_layout.addWidget(&m_notice);
-    // Its text is its accessible name: a screen reader hears each new one.
+    // Its text is its accessible name, so that a screen reader hears each
+    // new one; hidden, it still has a name.
     m_restartStatus.setObjectName("restartStatus");
+    m_restartStatus.setAccessibleName("Upgrade");
     m_restartStatus.setWordWrap(true);
     m_restartStatus.hide();
     m_layout.addWidget(&m_restartStatus);
@@ -576,6 +578,7 @@ void CMainDlg::ShowRestart() {
     const QString text = QString::fromStdString(m_restartName + ": " + m_restart->Text());
     if (m_restartStatus.text() != text) {
         m_restartStatus.setText(text);
+        m_restartStatus.setAccessibleName(text);
     }
     m_restartStatus.show();
 }

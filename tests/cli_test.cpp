@@ -202,6 +202,26 @@ TEST(PasswordSource, AFileComesFirstThenTheEnvironment) {
     SetPasswordVariable(nullptr);
 }
 
+// A reply comes after the search it answers, and may come before the
+// caller looks: each search's answer is kept until taken, not only the latest.
+TEST(CameraSearch, AFollowedCameraHasAnAnswerForEachSearch) {
+    CCameraSearch search(CCameraSearch::Forget::Never);
+    const CameraRecord camera = Camera("CAM1", "Gate", "10.0.0.2", 1);
+    search.PostCamerasFound({camera});
+    search.Follow("CAM1");
+    search.PostCameraRefresh();  // it may have answered just before it was followed
+    search.PostCamerasFound({camera});
+    search.PostCameraRefresh();
+    search.PostCameraRefresh();         // silent
+    search.PostCameraRefresh();         // silent
+    search.PostCamerasFound({camera});  // the answer to the last search, before anyone looked
+    EXPECT_EQ((std::vector<bool>{true, true, false, false}), search.TakeAnswers("CAM1"));
+    search.PostCameraRefresh();
+    EXPECT_EQ(std::vector<bool>{true}, search.TakeAnswers("CAM1"));
+    EXPECT_TRUE(search.TakeAnswers("CAM1").empty());
+    EXPECT_TRUE(search.TakeAnswers("CAM2").empty()) << "not followed";
+}
+
 TEST(ProgressBoard, PlainLinesTellEachStepAndQuarterAndTheSummaryEachResult) {
     std::ostringstream out;
     CProgressBoard board({{"CAM1", "Gate"}, {"CAM2", "Dock"}, {"CAM3", "Yard"}}, 0, out);

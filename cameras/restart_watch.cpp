@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cameras/restart_watch.h"
 
+#include <utility>
+
 #include "protocol/address_text.h"
 
 namespace vantrel {
@@ -33,13 +35,19 @@ std::string CRestartWatch::FirmwareName() const {
     return m_kind == ImageKind::System ? "system firmware" : "application firmware";
 }
 
-void CRestartWatch::Searched(bool answered, const CameraRecord& latest, Clock::time_point now) {
+void CRestartWatch::Answered(const CameraRecord& reply) {
+    if (!Ended()) {
+        m_answered = true;
+        m_latest = reply;
+    }
+}
+
+void CRestartWatch::Searched(Clock::time_point now) {
     if (Ended()) {
         return;
     }
-    if (answered) {
-        m_latest = latest;
-        if (VersionOf(latest) != VersionOf(m_before)) {
+    if (std::exchange(m_answered, false)) {
+        if (VersionOf(m_latest) != VersionOf(m_before)) {
             m_outcome = Outcome::Back;
         } else if (m_silentSearches >= SILENCE_OF_A_RESTART) {
             m_outcome = Outcome::BackUnchanged;

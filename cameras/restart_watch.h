@@ -17,7 +17,8 @@ inline constexpr std::chrono::seconds RESTART_WAIT{300};
 // Follows a camera through the searches once its image has gone out: a
 // camera restarts to take a new image, so it is expected to stop answering
 // and to answer again, with the new version of the firmware uploaded. Only
-// then is the upgrade done. The front ends feed it each search.
+// then is the upgrade done. The front ends feed it the camera's replies and
+// each search that goes out.
 class CRestartWatch {
   public:
     using Clock = std::chrono::steady_clock;
@@ -34,9 +35,11 @@ class CRestartWatch {
     CRestartWatch(const CameraRecord& before, ImageKind kind, Clock::time_point delivered,
                   Clock::duration wait = RESTART_WAIT, Delivery delivery = Delivery::Confirmed);
 
-    // A search went out at now; answered says whether the camera answered
-    // the one before it, latest is its latest answer.
-    void Searched(bool answered, const CameraRecord& latest, Clock::time_point now);
+    // A reply from the camera came.
+    void Answered(const CameraRecord& reply);
+    // A search went out at now. Replies to it come later, so it judges the
+    // one before it: answered, or one more silence.
+    void Searched(Clock::time_point now);
 
     [[nodiscard]] Outcome Result() const { return m_outcome; }
     [[nodiscard]] bool Ended() const { return m_outcome != Outcome::Waiting; }
@@ -45,8 +48,6 @@ class CRestartWatch {
     // 2.1.0.4 (was 0.0.0.0)", "not back after 300 s: do not power it off;
     // check it"…
     [[nodiscard]] std::string Text() const;
-    // The camera's latest answer.
-    [[nodiscard]] const CameraRecord& Latest() const { return m_latest; }
 
   private:
     [[nodiscard]] std::uint32_t VersionOf(const CameraRecord& camera) const;
@@ -59,6 +60,8 @@ class CRestartWatch {
     Delivery m_delivery;
     CameraRecord m_latest;
     Outcome m_outcome = Outcome::Waiting;
+    // Since the last search; it may have answered the one before delivery.
+    bool m_answered = true;
     unsigned m_silentSearches = 0;  // in a row, up to now
     Clock::duration m_took{};       // from delivery to the answer that ended the watch
 };

@@ -215,7 +215,10 @@ void UploadAll(CCameraSearch& search, const std::vector<CameraRecord>& cameras, 
             const CameraRecord& camera = cameras[restart->line];
             const auto found = search.Find(FieldText(camera.id));
             for (const bool answered : search.TakeAnswers(FieldText(camera.id))) {
-                restart->watch.Searched(answered, found ? found->record : camera, Clock::now());
+                if (answered) {
+                    restart->watch.Answered(found ? found->record : camera);
+                }
+                restart->watch.Searched(Clock::now());
             }
             board.SetRestart(restart->line, StateOf(restart->watch.Result()),
                              restart->watch.Text());

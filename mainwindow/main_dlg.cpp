@@ -321,9 +321,8 @@ void CMainDlg::keyPressEvent(QKeyEvent* event) {
 void CMainDlg::OnCamerasFound(const std::vector<CameraRecord>& records) {
     bool added = false;
     for (const CameraRecord& record : records) {
-        if (m_restart && !m_restart->Ended() && FieldText(record.id) == m_restartId) {
-            m_restartAnswered = true;
-            m_restartLatest = record;
+        if (m_restart && FieldText(record.id) == m_restartId) {
+            m_restart->Answered(record);
         }
         switch (m_table.Take(record)) {
             case CCameraTable::Merge::Added:
@@ -354,8 +353,7 @@ void CMainDlg::AppendLine(const CameraRecord& record) {
 
 void CMainDlg::OnCameraRefresh() {
     if (m_restart && !m_restart->Ended()) {
-        m_restart->Searched(std::exchange(m_restartAnswered, false), m_restartLatest,
-                            CRestartWatch::Clock::now());
+        m_restart->Searched(CRestartWatch::Clock::now());
         ShowRestart();
     }
     const CCameraTable::Refresh refresh = m_table.DropUnseen();
@@ -569,8 +567,6 @@ void CMainDlg::WatchRestart(const CameraRecord& camera, ImageKind kind, Delivery
     m_restart.emplace(camera, kind, CRestartWatch::Clock::now(), RESTART_WAIT, delivery);
     m_restartId = FieldText(camera.id);
     m_restartName = ShownText(FieldText(camera.alias));
-    m_restartAnswered = false;
-    m_restartLatest = camera;
     ShowRestart();
 }
 

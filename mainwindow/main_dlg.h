@@ -109,8 +109,6 @@ class CMainDlg : public QDialog, public IDiscoverySink {
     std::optional<CRestartWatch> m_restart;
     std::string m_restartId;
     std::string m_restartName;
-    bool m_restartAnswered = false;  // since the last refresh tick
-    CameraRecord m_restartLatest{};
     int m_quietTicks = 0;   // refresh ticks since the list became empty
     QString m_placeholder;  // what the empty list says; empty while it has lines
 };

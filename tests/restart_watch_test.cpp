@@ -20,13 +20,17 @@ CameraRecord Camera(const char* app, const char* system = "1.0.0.1") {
 }
 
 // Feeds the watch one search every 3 s from delivery: true where the
-// camera answered (with `after`), false where it was silent.
+// camera answered the search before it (with `after`), false where it was
+// silent.
 void Feed(CRestartWatch& watch, Clock::time_point delivered, std::initializer_list<bool> answers,
           const CameraRecord& after) {
     auto now = delivered;
     for (const bool answered : answers) {
         now += 3s;
-        watch.Searched(answered, after, now);
+        if (answered) {
+            watch.Answered(after);
+        }
+        watch.Searched(now);
     }
 }
 

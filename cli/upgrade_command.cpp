@@ -109,7 +109,7 @@ long long SecondsSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - start).count();
 }
 
-CProgressBoard::State StateOf(CRestartWatch::Outcome outcome) {
+CProgressBoard::State BoardState(CRestartWatch::Outcome outcome) {
     switch (outcome) {
         case CRestartWatch::Outcome::Waiting:
             return CProgressBoard::State::Restarting;
@@ -220,7 +220,7 @@ void UploadAll(CCameraSearch& search, const std::vector<CameraRecord>& cameras, 
                 }
                 restart->watch.Searched(Clock::now());
             }
-            board.SetRestart(restart->line, StateOf(restart->watch.Result()),
+            board.SetRestart(restart->line, BoardState(restart->watch.Result()),
                              restart->watch.Text());
             if (restart->watch.Ended()) {
                 board.SetSeconds(restart->line, SecondsSince(restart->started));

@@ -73,19 +73,18 @@ class CDiscoveryLoop {
         switch (message->message) {
             case WorkerMessage::QUIT:
                 return false;
-            case WorkerMessage::WM_SET_NETWORK: {
-                if (!message->record) {
+            case WorkerMessage::WM_SET_NETWORK:
+                if (message->records.empty()) {
                     return true;
                 }
-                const bool built = BuildSetNetworkRequest(m_writer, *message->record);
-                message->record.reset();
-                if (!built || Send() != STATUS_OK) {
-                    m_sink.PostSocketError();
-                    return false;
+                for (const CameraRecord& record : message->records) {
+                    if (!BuildSetNetworkRequest(m_writer, record) || Send() != STATUS_OK) {
+                        m_sink.PostSocketError();
+                        return false;
+                    }
                 }
                 m_nextSearch = m_lastPass;
                 return true;
-            }
             case WorkerMessage::WM_SEARCH_NOW:
                 m_nextSearch = m_lastPass;
                 return true;

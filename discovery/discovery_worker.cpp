@@ -28,16 +28,20 @@ void CDiscoveryWorker::Stop() {
     if (!m_thread.joinable()) {
         return;
     }
-    m_queue.Post({WorkerMessage::QUIT, nullptr});
+    m_queue.Post({WorkerMessage::QUIT, {}});
     m_thread.join();
 }
 
 void CDiscoveryWorker::PostSetNetwork(const CameraRecord& record) {
-    m_queue.Post({WorkerMessage::WM_SET_NETWORK, std::make_unique<CameraRecord>(record)});
+    m_queue.Post({WorkerMessage::WM_SET_NETWORK, {record}});
+}
+
+void CDiscoveryWorker::PostSetNetworks(std::vector<CameraRecord> records) {
+    m_queue.Post({WorkerMessage::WM_SET_NETWORK, std::move(records)});
 }
 
 void CDiscoveryWorker::PostSearchNow() {
-    m_queue.Post({WorkerMessage::WM_SEARCH_NOW, nullptr});
+    m_queue.Post({WorkerMessage::WM_SEARCH_NOW, {}});
 }
 
 }  // namespace vantrel

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <thread>
+#include <vector>
 
 #include "discovery/discovery_sink.h"
 #include "discovery/discovery_thread.h"
@@ -26,6 +27,9 @@ class CDiscoveryWorker {
 
     // WM_SET_NETWORK: the worker takes its own copy of the record.
     void PostSetNetwork(const CameraRecord& record);
+    // One WM_SET_NETWORK for many cameras: every request goes out in one
+    // pass, followed by one search.
+    void PostSetNetworks(std::vector<CameraRecord> records);
     // WM_SEARCH_NOW.
     void PostSearchNow();
 

@@ -2,9 +2,9 @@
 #pragma once
 
 #include <deque>
-#include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 #include "protocol/camera_record.h"
 
@@ -12,19 +12,20 @@ namespace vantrel {
 
 // What the window asks of the discovery worker.
 enum class WorkerMessage {
-    WM_SET_NETWORK,  // broadcast a set-network request from the record, then search at once
+    WM_SET_NETWORK,  // broadcast a set-network request from each record, then search at once
     WM_SEARCH_NOW,   // search at once
     QUIT,            // leave the loop and close the socket
 };
 
 struct ThreadMessage {
     WorkerMessage message;
-    std::unique_ptr<CameraRecord> record;  // only with WM_SET_NETWORK; the receiver owns it
+    // Only with WM_SET_NETWORK: usually one, a whole site's at once for a
+    // plan, so that its cameras take one search, not one each.
+    std::vector<CameraRecord> records;
 };
 
 // The worker's own message queue: any thread may post, the worker takes at
-// most one message per pass and never waits for one. Records still queued
-// when the queue goes are freed with it.
+// most one message per pass and never waits for one.
 class CThreadMessageQueue {
   public:
     void Post(ThreadMessage message);

@@ -155,6 +155,20 @@ TEST_F(DiscoveryWorkerTest, TakesOneThreadMessagePerPassInOrder) {
         EXPECT_EQ(SEARCH, NextFromWorker()) << "after " << id;
     }
     ASSERT_TRUE(sink.WaitForCount(Report::Refresh, 6));
+
+    // A site's requests in one message go out together, then one search:
+    // a plan for many cameras costs them one search, not one each.
+    worker.PostSetNetworks({Camera("F", "", "10.0.0.1", "255.0.0.0"),
+                            Camera("G", "", "10.0.0.2", "255.0.0.0"),
+                            Camera("H", "", "10.0.0.3", "255.0.0.0")});
+    for (const char id : {'F', 'G', 'H'}) {
+        const Bytes request = NextFromWorker();
+        ASSERT_EQ(82u, request.size());
+        EXPECT_EQ(id, request[27]);
+    }
+    EXPECT_EQ(SEARCH, NextFromWorker());
+    EXPECT_TRUE(WorkerIsSilent(300));
+    ASSERT_TRUE(sink.WaitForCount(Report::Refresh, 7));
 }
 
 TEST_F(DiscoveryWorkerTest, TurnsRepliesIntoRecordsAndIgnoresBadOnes) {

@@ -118,7 +118,9 @@ std::optional<std::vector<CameraRecord>> ReadCameraFile(const std::string& path,
     return cameras;
 }
 
-std::vector<CameraRecord> GenerateCameras(std::size_t count) {
+std::vector<CameraRecord> GenerateCameras(std::size_t count,
+                                          std::optional<std::uint32_t> sameAddress,
+                                          std::string_view password) {
     std::vector<CameraRecord> cameras(count);
     for (std::size_t i = 0; i < count; ++i) {
         CameraRecord& camera = cameras[i];
@@ -127,8 +129,15 @@ std::vector<CameraRecord> GenerateCameras(std::size_t count) {
         StoreFieldText(camera.id, text);
         std::snprintf(text, sizeof text, "Camera %zu", i);
         StoreFieldText(camera.alias, text);
-        camera.ip = htonl(0x0ac80001u + static_cast<std::uint32_t>(i));
-        camera.mask = htonl(0xff000000u);
+        if (sameAddress) {
+            camera.ip = *sameAddress;
+            camera.mask = htonl(0xffffff00u);
+            camera.gateway = camera.dns = htonl((ntohl(*sameAddress) & 0xffffff00u) | 1u);
+        } else {
+            camera.ip = htonl(0x0ac80001u + static_cast<std::uint32_t>(i));
+            camera.mask = htonl(0xff000000u);
+        }
+        StoreFieldText(camera.password, password, 11);
         camera.systemVersion = camera.appVersion = htonl(0x01000001u);
         camera.httpPort = htons(80);
     }

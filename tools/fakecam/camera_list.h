@@ -25,7 +25,10 @@ namespace vantrel::fakecam {
                                                                       std::string& error);
 
 // count cameras CAM000000, CAM000001, ... on consecutive addresses from
-// 10.200.0.1/8, all with port 80 and both firmwares.
-[[nodiscard]] std::vector<CameraRecord> GenerateCameras(std::size_t count);
+// 10.200.0.1/8, or all on sameAddress/24 (network order) as new cameras come
+// out of the box; all with port 80, both firmwares and the password given.
+[[nodiscard]] std::vector<CameraRecord> GenerateCameras(
+    std::size_t count, std::optional<std::uint32_t> sameAddress = {},
+    std::string_view password = {});
 
 }  // namespace vantrel::fakecam

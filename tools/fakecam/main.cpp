@@ -40,6 +40,8 @@ constexpr char USAGE[] =
     "                   port=N,system=V,app=V,password=P (id required)\n"
     "  --cameras FILE   cameras from a file, one per line\n"
     "  --count N        N generated cameras CAM000000...\n"
+    "  --same-address A the generated cameras all on A/24, as out of the box\n"
+    "  --password P     the generated cameras' password (default none)\n"
     "  --port N         UDP port to listen on (default 10000)\n"
     "  --bind ADDRESS   listen on this address only\n"
     "  --unicast        answer the sender instead of broadcasting\n"
@@ -90,6 +92,9 @@ int main(int argc, char** argv) {
     std::optional<std::uint32_t> upgradedVersion;
     unsigned floodMs = 10000;
     std::string error;
+    std::size_t generatedCount = 0;
+    std::optional<std::uint32_t> sameAddress;
+    std::string generatedPassword;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         const auto value = [&]() -> const char* {
@@ -111,8 +116,15 @@ int main(int argc, char** argv) {
             }
             cameras.insert(cameras.end(), file->begin(), file->end());
         } else if (option == "--count") {
-            const auto generated = GenerateCameras(Number(value()));
-            cameras.insert(cameras.end(), generated.begin(), generated.end());
+            generatedCount = Number(value());
+        } else if (option == "--same-address") {
+            in_addr address{};
+            if (inet_pton(AF_INET, value(), &address) != 1) {
+                Fail("bad address for --same-address");
+            }
+            sameAddress = address.s_addr;
+        } else if (option == "--password") {
+            generatedPassword = value();
         } else if (option == "--port") {
             options.port = static_cast<std::uint16_t>(Number(value()));
         } else if (option == "--bind") {
@@ -167,6 +179,8 @@ int main(int argc, char** argv) {
             Fail("unknown option " + option);
         }
     }
+    const auto generated = GenerateCameras(generatedCount, sameAddress, generatedPassword);
+    cameras.insert(cameras.end(), generated.begin(), generated.end());
     if (cameras.empty() && flood == 0) {
         Fail("no cameras to play");
     }

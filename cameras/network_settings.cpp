@@ -98,14 +98,22 @@ NetworkFormResult ApplyNetworkForm(const NetworkForm& form, CameraRecord& record
             return result;
         }
     }
-    result.passwordText =
-        std::string(StoreFieldText(record.password, form.passwordText, PASSWORD_CHARS));
+    result.passwordText = std::string(StorePassword(record, form.passwordText));
     record.httpPort = htons(port);
     record.ip = htonl(ip);
     record.mask = htonl(mask);
     record.gateway = htonl(gateway);
     record.dns = htonl(dns);
     return result;
+}
+
+std::string_view StorePassword(CameraRecord& record, std::string_view password) {
+    return StoreFieldText(record.password, password, PASSWORD_CHARS);
+}
+
+bool ShowsSettings(const CameraRecord& reply, const CameraRecord& asked, bool dhcp) {
+    return dhcp || (reply.ip == asked.ip && reply.mask == asked.mask &&
+                    reply.gateway == asked.gateway && reply.dns == asked.dns);
 }
 
 }  // namespace vantrel

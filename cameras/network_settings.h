@@ -48,4 +48,13 @@ struct NetworkFormResult {
 // once, only when every check passed.
 [[nodiscard]] NetworkFormResult ApplyNetworkForm(const NetworkForm& form, CameraRecord& record);
 
+// Stores the password a request carries, cut to the 11 characters a
+// camera takes; returns it as taken.
+std::string_view StorePassword(CameraRecord& record, std::string_view password);
+
+// Whether a camera's search reply shows the settings asked for. A
+// set-network request carries no HTTP port, and under DHCP the camera picks
+// its own addresses, so those are not compared.
+[[nodiscard]] bool ShowsSettings(const CameraRecord& reply, const CameraRecord& asked, bool dhcp);
+
 }  // namespace vantrel

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cameras/camera_line.h"
+#include "cli/text_table.h"
 #include "protocol/address_text.h"
 #include "protocol/shown_text.h"
 #include "protocol/socket.h"
@@ -21,10 +22,12 @@ using Fields = std::array<std::string, COLUMNS>;
 const Fields HEADINGS = {"ID",   "NAME",   "ADDRESS", "MASK",  "GATEWAY", "DNS",
                          "PORT", "SYSTEM", "APP",     "LOCAL", "STATUS"};
 
+constexpr char SHARED_MARK[] = " *";
+
 Fields TableFields(const CameraRow& row) {
     return {row.id,
             row.name,
-            row.ip,
+            row.addressSharedWith.empty() ? row.ip : row.ip + SHARED_MARK,
             row.mask,
             row.gateway,
             row.dns,
@@ -35,20 +38,10 @@ Fields TableFields(const CameraRow& row) {
             row.status};
 }
 
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
-    }
-    std::string quoted = "\"";
-    for (const char c : text) {
-        quoted += c == '"' ? "\"\"" : std::string(1, c);
-    }
-    return quoted + '"';
-}
-
 }  // namespace
 
-CameraRow RowOf(const CameraRecord& camera) {
+CameraRow RowOf(const ListedCamera& listed) {
+    const CameraRecord& camera = listed.record;
     CameraRow row;
     row.id = ShownText(FieldText(camera.id));
     row.name = ShownText(FieldText(camera.alias));
@@ -62,10 +55,13 @@ CameraRow RowOf(const CameraRecord& camera) {
     row.localSubnet = camera.subnetMatch != 0;
     row.webAddress = WebAddress(camera);
     row.status = CameraStatusText(camera);
+    for (const std::string& id : listed.sameAddress) {
+        row.addressSharedWith.push_back(ShownText(id));
+    }
     return row;
 }
 
-std::vector<CameraRow> SortedRows(const std::vector<CameraRecord>& cameras) {
+std::vector<CameraRow> SortedRows(const std::vector<ListedCamera>& cameras) {
     std::vector<CameraRow> rows;
     rows.reserve(cameras.size());
     std::transform(cameras.begin(), cameras.end(), std::back_inserter(rows), RowOf);
@@ -75,21 +71,17 @@ std::vector<CameraRow> SortedRows(const std::vector<CameraRecord>& cameras) {
 }
 
 std::string TableText(const std::vector<CameraRow>& rows) {
-    std::vector<Fields> lines{HEADINGS};
-    std::transform(rows.begin(), rows.end(), std::back_inserter(lines), TableFields);
-    std::array<std::size_t, COLUMNS> widths{};
-    for (const Fields& fields : lines) {
-        for (std::size_t i = 0; i < COLUMNS; ++i) {
-            widths[i] = std::max(widths[i], CharacterCount(fields[i]));
-        }
+    std::vector<std::vector<std::string>> lines{{HEADINGS.begin(), HEADINGS.end()}};
+    for (const CameraRow& row : rows) {
+        const Fields fields = TableFields(row);
+        lines.emplace_back(fields.begin(), fields.end());
     }
-    std::string text;
-    for (const Fields& fields : lines) {
-        for (std::size_t i = 0; i + 1 < COLUMNS; ++i) {
-            text += fields[i];
-            text.append(widths[i] - CharacterCount(fields[i]) + 2, ' ');
-        }
-        text += fields[COLUMNS - 1] + '\n';
+    std::string text = AlignedText(lines);
+    if (std::any_of(rows.begin(), rows.end(),
+                    [](const CameraRow& row) { return !row.addressSharedWith.empty(); })) {
+        text += std::string(SHARED_MARK + 1) +
+                " another camera reports this address: give each its own with "
+                "set-network --plan or --ip-from\n";
     }
     return text;
 }
@@ -111,6 +103,7 @@ std::string JsonText(const std::vector<CameraRow>& rows, int indent) {
         camera["local_subnet"] = row.localSubnet;
         camera["web_address"] = row.webAddress;
         camera["status"] = row.status;
+        camera["address_shared_with"] = row.addressSharedWith;
         cameras.push_back(std::move(camera));
     }
     const nlohmann::ordered_json document = {{"cameras", std::move(cameras)}};
@@ -120,9 +113,13 @@ std::string JsonText(const std::vector<CameraRow>& rows, int indent) {
 std::string CsvText(const std::vector<CameraRow>& rows) {
     std::string text =
         "id,name,ip,mask,gateway,dns,http_port,system_version,app_version,local_subnet,"
-        "web_address,status\n";
+        "web_address,status,address_shared_with\n";
     for (const CameraRow& row : rows) {
-        const std::array<std::string, 12> fields = {row.id,
+        std::string sharedWith;
+        for (const std::string& id : row.addressSharedWith) {
+            sharedWith += (sharedWith.empty() ? "" : " ") + id;
+        }
+        const std::array<std::string, 13> fields = {row.id,
                                                     row.name,
                                                     row.ip,
                                                     row.mask,
@@ -133,7 +130,8 @@ std::string CsvText(const std::vector<CameraRow>& rows) {
                                                     row.appVersion,
                                                     row.localSubnet ? "true" : "false",
                                                     row.webAddress,
-                                                    row.status};
+                                                    row.status,
+                                                    sharedWith};
         for (std::size_t i = 0; i < fields.size(); ++i) {
             text += (i == 0 ? "" : ",") + CsvField(fields[i]);
         }

@@ -23,14 +23,25 @@ struct CameraRow {
     bool localSubnet = false;
     std::string webAddress;
     std::string status;  // the window's words: its web address, or what to do
+    // The other answering cameras that report the same address: new cameras
+    // on their factory address, or a clash.
+    std::vector<std::string> addressSharedWith;
 };
 
-[[nodiscard]] CameraRow RowOf(const CameraRecord& camera);
+// A camera as the search lists it, with the raw ids of the other cameras
+// that report its address.
+struct ListedCamera {
+    CameraRecord record;
+    std::vector<std::string> sameAddress;
+};
+
+[[nodiscard]] CameraRow RowOf(const ListedCamera& camera);
 
 // The rows sorted by id, so that two runs print alike.
-[[nodiscard]] std::vector<CameraRow> SortedRows(const std::vector<CameraRecord>& cameras);
+[[nodiscard]] std::vector<CameraRow> SortedRows(const std::vector<ListedCamera>& cameras);
 
-// A table with a heading line, columns as wide as their widest text.
+// A table with a heading line, columns as wide as their widest text; an
+// address another camera reports too is marked, and a last line says so.
 [[nodiscard]] std::string TableText(const std::vector<CameraRow>& rows);
 
 // {"cameras": [...]} with the fields in the order of CameraRow; one line

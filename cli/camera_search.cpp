@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "cli/interrupt.h"
-#include "protocol/shown_text.h"
 #include "protocol/text_field.h"
 #include "protocol/unique_socket.h"
 #include "res/string_table.h"
@@ -90,6 +89,29 @@ std::vector<CameraRecord> CCameraSearch::Cameras() const {
     return m_table.Records();
 }
 
+std::vector<ListedCamera> CCameraSearch::Listed() const {
+    const std::lock_guard lock(m_mutex);
+    const std::vector<CameraRecord>& records = m_table.Records();
+    std::vector<ListedCamera> listed;
+    listed.reserve(records.size());
+    for (std::size_t line = 0; line < records.size(); ++line) {
+        listed.push_back({records[line], m_table.SameAddress(line, records.size())});
+    }
+    return listed;
+}
+
+std::vector<CameraRecord> CCameraSearch::AnsweredAfter(std::uint64_t search) const {
+    const std::lock_guard lock(m_mutex);
+    std::vector<CameraRecord> answered;
+    for (const CameraRecord& record : m_table.Records()) {
+        const auto at = m_answered.find(std::string(FieldText(record.id)));
+        if (at != m_answered.end() && at->second > search) {
+            answered.push_back(record);
+        }
+    }
+    return answered;
+}
+
 std::uint64_t CCameraSearch::Searches() const {
     const std::lock_guard lock(m_mutex);
     return m_searches;
@@ -112,6 +134,10 @@ bool CCameraSearch::TakeTableFull() {
 
 void CCameraSearch::SetNetwork(const CameraRecord& record) {
     m_worker.PostSetNetwork(record);
+}
+
+void CCameraSearch::SetNetworks(std::vector<CameraRecord> records) {
+    m_worker.PostSetNetworks(std::move(records));
 }
 
 void CCameraSearch::PostSocketError() {
@@ -184,18 +210,6 @@ void CCameraSearch::PostCamerasFound(std::vector<CameraRecord> records) {
     }
     ++m_version;
     m_news.notify_all();
-}
-
-std::string IdList(const std::vector<CameraRecord>& cameras) {
-    constexpr std::size_t SHOWN = 20;
-    std::string list;
-    for (std::size_t i = 0; i < cameras.size() && i < SHOWN; ++i) {
-        list += (list.empty() ? "" : ", ") + ShownText(FieldText(cameras[i].id));
-    }
-    if (cameras.size() > SHOWN) {
-        list += " and " + std::to_string(cameras.size() - SHOWN) + " more";
-    }
-    return list.empty() ? "none" : list;
 }
 
 }  // namespace vantrel::cli

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cameras/camera_table.h"
+#include "cli/camera_rows.h"
 #include "cli/exit_codes.h"
 #include "discovery/discovery_worker.h"
 
@@ -50,6 +51,10 @@ class CCameraSearch final : public IDiscoverySink {
     [[nodiscard]] std::optional<Found> Find(std::string_view id) const;
     // The cameras in the order they were first found.
     [[nodiscard]] std::vector<CameraRecord> Cameras() const;
+    // The same, each with the ids of the other cameras on its address.
+    [[nodiscard]] std::vector<ListedCamera> Listed() const;
+    // The cameras whose latest reply answered a search after number search.
+    [[nodiscard]] std::vector<CameraRecord> AnsweredAfter(std::uint64_t search) const;
     // Searches sent so far.
     [[nodiscard]] std::uint64_t Searches() const;
     // Goes up each time the worker reports anything.
@@ -66,6 +71,8 @@ class CCameraSearch final : public IDiscoverySink {
 
     // Sends a set-network request with the record (then searches at once).
     void SetNetwork(const CameraRecord& record);
+    // Sends one for each record, all at once (then searches once).
+    void SetNetworks(std::vector<CameraRecord> records);
 
     void PostSocketError() override;
     void PostSetNetworkResult(std::uint16_t result) override;
@@ -90,9 +97,5 @@ class CCameraSearch final : public IDiscoverySink {
     bool m_socketFailed = false;
     CDiscoveryWorker m_worker{*this};  // last: it stops before the rest goes
 };
-
-// The ids of the cameras, for a message that names them: the first 20 and
-// how many more, or "none".
-[[nodiscard]] std::string IdList(const std::vector<CameraRecord>& cameras);
 
 }  // namespace vantrel::cli

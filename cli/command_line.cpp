@@ -23,6 +23,8 @@ Examples:
   vantrel-cli list --watch
   vantrel-cli set-network CAM000001 --ip 192.168.1.50 --mask 255.255.255.0 --gateway 192.168.1.1
   vantrel-cli set-network CAM000001 --dhcp --password-file ~/.camera-password
+  vantrel-cli set-network --plan site.csv --report site-result.csv
+  vantrel-cli set-network --foreign --ip-from 192.168.10.101 --gateway 192.168.10.1
   vantrel-cli upgrade CAM000001 CAM000002 --image app.bin --jobs 2
   vantrel-cli upgrade --all --image app.bin --jobs 8
 
@@ -55,8 +57,10 @@ void AddList(CLI::App& app, ListOptions& list) {
 void AddSetNetwork(CLI::App& app, SetNetworkOptions& options,
                    std::map<std::string, CLI::Option*>& given) {
     CLI::App& command = *app.add_subcommand(
-        "set-network", "Change a camera's network settings, checked as the dialog checks them");
-    command.add_option("ID", options.id, "The camera's id, as list shows it")->required();
+        "set-network",
+        "Change cameras' network settings, by the same rules as the window's Network Settings");
+    given["ID"] = command.add_option("ID", options.ids,
+                                     "The camera's id, as list shows it (several with --ip-from)");
     const auto address = [&](const char* name, const char* help) {
         given[name] = command.add_option(name)->description(help)->type_name("ADDRESS");
     };
@@ -68,12 +72,61 @@ void AddSetNetwork(CLI::App& app, SetNetworkOptions& options,
                           ->description("HTTP port (checked; cameras keep their own)")
                           ->type_name("PORT");
     CLI::Option* dhcp = command.add_flag("--dhcp", options.dhcp, "Let the camera use DHCP");
+    given["--ip-from"] =
+        command.add_option("--ip-from")
+            ->description("Consecutive addresses from ADDRESS for the cameras, in the order given")
+            ->type_name("ADDRESS");
+    CLI::Option* all =
+        command.add_flag("--all", options.all, "With --ip-from: every camera that answers, by id");
+    CLI::Option* foreign = command.add_flag(
+        "--foreign", options.foreign,
+        "With --ip-from: every camera on another subnet than this computer's, by id");
+    CLI::Option* plan =
+        command.add_option("--plan", options.plan, "Set up the cameras of a CSV plan file")
+            ->type_name("FILE");
+    command.add_flag("--dry-run", options.dryRun,
+                     "With --plan or --ip-from: check and show the changes, send nothing");
+    command
+        .add_option("--report", options.report,
+                    "With --plan or --ip-from: write what became of each camera to FILE "
+                    "(CSV for .csv, JSON otherwise)")
+        ->type_name("FILE");
     for (const char* name : {"--ip", "--mask", "--gateway", "--dns"}) {
         dhcp->excludes(given[name]);
     }
+    for (const char* name : {"ID", "--ip", "--mask", "--gateway", "--dns", "--port", "--ip-from"}) {
+        plan->excludes(given[name]);
+    }
+    plan->excludes(dhcp)->excludes(all)->excludes(foreign);
+    given["--ip-from"]->excludes(given["--ip"])->excludes(given["--port"])->excludes(dhcp);
+    all->needs(given["--ip-from"])->excludes(given["ID"])->excludes(foreign);
+    foreign->needs(given["--ip-from"])->excludes(given["ID"]);
     AddRounds(command, options.rounds);
     AddPasswordFile(command, options.passwordFile);
-    command.footer("Example: vantrel-cli set-network CAM000001 --ip 10.0.0.50 --gateway 10.0.0.1");
+    command.footer(
+        "Examples:\n"
+        "  vantrel-cli set-network CAM000001 --ip 10.0.0.50 --gateway 10.0.0.1\n"
+        "  vantrel-cli set-network --plan site.csv --dry-run\n"
+        "  vantrel-cli set-network --all --ip-from 10.0.0.101 --mask 255.255.255.0 "
+        "--gateway 10.0.0.1\n"
+        "A plan is CSV with a header row: id,ip,mask,gateway,dns and/or dhcp (yes for\n"
+        "DHCP); an empty cell keeps the camera's value.");
+}
+
+// What CLI11's own rules cannot say about set-network.
+void CheckSetNetwork(const SetNetworkOptions& options) {
+    const bool many = !options.plan.empty() || options.ipFrom;
+    if (options.ipFrom && options.ids.empty() && !options.all && !options.foreign) {
+        throw CLI::ValidationError("--ip-from",
+                                   "name the cameras by id, or give --all or --foreign");
+    }
+    if (!many && options.ids.size() != 1) {
+        throw CLI::ValidationError("set-network",
+                                   "name one camera by id, or give --plan or --ip-from for many");
+    }
+    if (!many && (options.dryRun || !options.report.empty())) {
+        throw CLI::ValidationError("--dry-run/--report", "go with --plan or --ip-from");
+    }
 }
 
 void AddUpgrade(CLI::App& app, UpgradeOptions& options) {
@@ -126,6 +179,10 @@ std::optional<Command> ParseCommandLine(int argc, const char* const* argv, int& 
         app.parse(argc, argv);
         if (app.got_subcommand("upgrade") && command.upgrade.ids.empty() && !command.upgrade.all) {
             throw CLI::ValidationError("upgrade", "name the cameras by id, or give --all");
+        }
+        if (app.got_subcommand("set-network")) {
+            command.setNetwork.ipFrom = Given(given["--ip-from"]);
+            CheckSetNetwork(command.setNetwork);
         }
         if (app.got_subcommand("list") && command.list.watch &&
             command.list.format == ListFormat::Csv) {

@@ -105,7 +105,7 @@ int Watch(CCameraSearch& search, ListFormat format) {
         }
         shown = search.Version();
         next = Clock::now() + DRAW_PERIOD;
-        view.Show(SortedRows(search.Cameras()), search.Searches());
+        view.Show(SortedRows(search.Listed()), search.Searches());
         TellIfFull(search);
     }
 }
@@ -130,7 +130,7 @@ int RunList(const ListOptions& options) {
         case CCameraSearch::WaitEnd::SearchesOver:
             break;
     }
-    const std::vector<CameraRow> rows = SortedRows(search.Cameras());
+    const std::vector<CameraRow> rows = SortedRows(search.Listed());
     std::cout << Formatted(rows, options.format) << std::flush;
     TellIfFull(search);
     if (rows.empty() && options.format == ListFormat::Table) {

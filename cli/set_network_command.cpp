@@ -3,9 +3,11 @@
 
 #include <iostream>
 
+#include "cameras/id_list.h"
 #include "cli/camera_search.h"
 #include "cli/interrupt.h"
 #include "cli/password_source.h"
+#include "cli/site_plan_command.h"
 #include "protocol/address_text.h"
 #include "protocol/shown_text.h"
 #include "protocol/socket.h"
@@ -33,19 +35,19 @@ int Fail(const std::string& message, int code) {
 // Waits for the camera to answer; nothing when it did not (the reason told).
 std::optional<CameraRecord> FindCamera(CCameraSearch& search, const SetNetworkOptions& options,
                                        int& code) {
-    const auto end =
-        search.WaitUntil([&] { return search.Find(options.id).has_value(); }, options.rounds);
+    const std::string& id = options.ids.front();
+    const auto end = search.WaitUntil([&] { return search.Find(id).has_value(); }, options.rounds);
     if (end == CCameraSearch::WaitEnd::Done) {
-        return search.Find(options.id)->record;
+        return search.Find(id)->record;
     }
     if (end == CCameraSearch::WaitEnd::Interrupted) {
         code = EXIT_INTERRUPTED;
     } else if (end == CCameraSearch::WaitEnd::SocketFailed) {
         code = Fail(LoadText(IDS_SOCKET_ERROR), EXIT_NETWORK);
     } else {
-        code = Fail("no camera " + ShownText(options.id) +
-                        " answered; these did: " + IdList(search.Cameras()),
-                    EXIT_NOT_FOUND);
+        code =
+            Fail("no camera " + ShownText(id) + " answered; these did: " + IdList(search.Cameras()),
+                 EXIT_NOT_FOUND);
     }
     return std::nullopt;
 }
@@ -65,12 +67,11 @@ NetworkForm FormFor(const CameraRecord& camera, const SetNetworkOptions& options
     return form;
 }
 
-bool ShowsSettings(const CameraRecord& reply, const CameraRecord& asked, bool dhcp) {
-    return dhcp || (reply.ip == asked.ip && reply.mask == asked.mask &&
-                    reply.gateway == asked.gateway && reply.dns == asked.dns);
-}
-
 int RunSetNetwork(const SetNetworkOptions& options) {
+    if (!options.plan.empty() || options.ipFrom) {
+        return RunSitePlan(options);
+    }
+    const std::string& id = options.ids.front();
     CCameraSearch search(CCameraSearch::Forget::Never);
     if (const ExitCode code = search.Start(std::cerr); code != EXIT_OK) {
         return code;
@@ -89,14 +90,14 @@ int RunSetNetwork(const SetNetworkOptions& options) {
     }
     std::string error;
     const auto password =
-        CPasswordSource(options.passwordFile).Read("Password for " + options.id + ": ", error);
+        CPasswordSource(options.passwordFile).Read("Password for " + id + ": ", error);
     if (!password) {
         return Interrupted() ? EXIT_INTERRUPTED : Fail(error, EXIT_USAGE);
     }
     asked = *camera;
     (void)ApplyNetworkForm(FormFor(*camera, options, *password), asked);
     if (asked.httpPort != camera->httpPort) {
-        std::cerr << "vantrel-cli: note: a set-network request carries no HTTP port; " << options.id
+        std::cerr << "vantrel-cli: note: a set-network request carries no HTTP port; " << id
                   << " keeps port " << ntohs(camera->httpPort) << '\n';
     }
 
@@ -106,7 +107,7 @@ int RunSetNetwork(const SetNetworkOptions& options) {
     bool refused = false;
     const auto shown = [&] {
         refused = refused || search.TakePasswordRefusals() > 0;
-        const auto reply = search.Find(options.id);
+        const auto reply = search.Find(id);
         return refused ||
                (reply && reply->search > sent && ShowsSettings(reply->record, asked, options.dhcp));
     };
@@ -116,9 +117,9 @@ int RunSetNetwork(const SetNetworkOptions& options) {
         case CCameraSearch::WaitEnd::SocketFailed:
             return Fail(LoadText(IDS_SOCKET_ERROR), EXIT_NETWORK);
         case CCameraSearch::WaitEnd::SearchesOver:
-            return Fail(options.id + " did not show the new settings within " +
+            return Fail(id + " did not show the new settings within " +
                             std::to_string(SETTLE_SEARCHES) + " searches; it shows " +
-                            SettingsText(search.Find(options.id)->record),
+                            SettingsText(search.Find(id)->record),
                         EXIT_CAMERA_FAILED);
         case CCameraSearch::WaitEnd::Done:
             break;
@@ -126,8 +127,7 @@ int RunSetNetwork(const SetNetworkOptions& options) {
     if (refused) {
         return Fail(LoadText(IDS_INCORRECT_PASSWORD), EXIT_WRONG_PASSWORD);
     }
-    std::cout << ShownText(options.id) << ": " << SettingsText(search.Find(options.id)->record)
-              << '\n';
+    std::cout << ShownText(id) << ": " << SettingsText(search.Find(id)->record) << '\n';
     return EXIT_OK;
 }
 

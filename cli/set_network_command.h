@@ -4,13 +4,14 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cameras/network_settings.h"
 
 namespace vantrel::cli {
 
 struct SetNetworkOptions {
-    std::string id;
+    std::vector<std::string> ids;  // one, unless a range is given
     std::optional<std::string> ip;
     std::optional<std::string> mask;
     std::optional<std::string> gateway;
@@ -19,6 +20,14 @@ struct SetNetworkOptions {
     bool dhcp = false;
     std::uint64_t rounds = 2;
     std::string passwordFile;
+    // Many cameras at once: a plan file, or a range of addresses for the
+    // ids, for every camera (all) or those on another subnet (foreign).
+    std::string plan;
+    std::optional<std::string> ipFrom;
+    bool all = false;
+    bool foreign = false;
+    bool dryRun = false;
+    std::string report;
 };
 
 // The form as the dialog would hold it for this camera: the camera's own
@@ -26,13 +35,9 @@ struct SetNetworkOptions {
 [[nodiscard]] NetworkForm FormFor(const CameraRecord& camera, const SetNetworkOptions& options,
                                   std::string password);
 
-// Whether a camera's search reply shows the settings asked for. A
-// set-network request carries no HTTP port, and under DHCP the camera picks
-// its own addresses, so those are not compared.
-[[nodiscard]] bool ShowsSettings(const CameraRecord& reply, const CameraRecord& asked, bool dhcp);
-
-// "vantrel-cli set-network": finds the camera, checks the settings as the
-// dialog does, sends them and waits for the camera to show them.
+// "vantrel-cli set-network" for one camera: finds it, checks the settings
+// as the window's Network Settings does, sends them and waits for the camera
+// to show them. A plan or a range goes to RunSitePlan.
 [[nodiscard]] int RunSetNetwork(const SetNetworkOptions& options);
 
 }  // namespace vantrel::cli

@@ -10,6 +10,7 @@
 #include <stop_token>
 #include <thread>
 
+#include "cameras/id_list.h"
 #include "cameras/restart_watch.h"
 #include "cameras/upgrade_session.h"
 #include "cli/camera_search.h"
@@ -17,6 +18,7 @@
 #include "cli/job_view.h"
 #include "cli/password_source.h"
 #include "cli/progress_board.h"
+#include "cli/report_file.h"
 #include "cli/terminal.h"
 #include "cli/upgrade_report.h"
 #include "protocol/shown_text.h"
@@ -327,7 +329,7 @@ int RunUpgrade(const UpgradeOptions& options) {
     }
     // The report is for when all else is lost: it must be writable before
     // anything is sent.
-    if (!options.report.empty() && !WriteUpgradeReport(options.report, "", error)) {
+    if (!options.report.empty() && !WriteReportFile(options.report, "", error)) {
         return Fail(error, EXIT_USAGE);
     }
     // From here on the uploads finish what they start, terminal or not.
@@ -344,8 +346,8 @@ int RunUpgrade(const UpgradeOptions& options) {
     }
     int status = ExitStatus(board.Lines());
     if (!options.report.empty() &&
-        !WriteUpgradeReport(options.report, UpgradeReport(options.image, *kind, board.Lines()),
-                            error)) {
+        !WriteReportFile(options.report, UpgradeReport(options.image, *kind, board.Lines()),
+                         error)) {
         if (!Silent(terminal)) {
             std::cerr << "vantrel-cli: " << error << '\n';
         }

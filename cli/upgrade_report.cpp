@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/upgrade_report.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "cli/interrupt.h"
@@ -80,19 +77,6 @@ std::string UpgradeReport(const std::string& image, ImageKind kind,
     }
     report["cameras"] = std::move(cameras);
     return report.dump(2) + '\n';
-}
-
-bool WriteUpgradeReport(const std::string& path, const std::string& report, std::string& error) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (file) {
-        file << report;
-        file.close();
-    }
-    if (!file) {
-        error = "cannot write the report " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    return true;
 }
 
 }  // namespace vantrel::cli

@@ -14,8 +14,4 @@ namespace vantrel::cli {
 [[nodiscard]] std::string UpgradeReport(const std::string& image, ImageKind kind,
                                         const std::vector<CProgressBoard::Line>& lines);
 
-// Writes the report to path; false, with the reason in error, when it cannot.
-[[nodiscard]] bool WriteUpgradeReport(const std::string& path, const std::string& report,
-                                      std::string& error);
-
 }  // namespace vantrel::cli

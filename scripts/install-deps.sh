@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    libgtest-dev libcli11-dev nlohmann-json3-dev
+    libgtest-dev libcli11-dev nlohmann-json3-dev libfccp-dev
     clang libclang-rt-14-dev
     iproute2
     qt6-base-dev libgl-dev

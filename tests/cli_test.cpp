@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "cameras/id_list.h"
 #include "cli/camera_rows.h"
 #include "cli/camera_search.h"
 #include "cli/password_source.h"
@@ -50,7 +51,8 @@ TEST(CameraRows, JsonAndCsvCarryEveryFieldAndCameraBytesNeverReachTheTerminalRaw
     // its name, no application firmware.
     CameraRecord hostile = Camera("\x1b[2J", "Dock \"A\", west", "10.0.0.9", 0);
     const std::vector<CameraRow> rows =
-        SortedRows({Camera("CAM2", "Lobby", "10.0.0.7", inet_addr("2.0.0.1")), hostile});
+        SortedRows({{Camera("CAM2", "Lobby", "10.0.0.7", inet_addr("2.0.0.1")), {}},
+                    {hostile, {"CAM2", "CAM\x1b"}}});
     ASSERT_EQ(2u, rows.size());
     EXPECT_EQ("\xef\xbf\xbd[2J", rows[1].id) << "the escape byte shows as U+FFFD";
 
@@ -70,24 +72,35 @@ TEST(CameraRows, JsonAndCsvCarryEveryFieldAndCameraBytesNeverReachTheTerminalRaw
     EXPECT_TRUE(dock.at("app_version").is_null());
     EXPECT_EQ(LoadText(IDS_NO_APP_FIRMWARE), dock.at("status"));
     EXPECT_EQ("http://10.0.0.9:8080", dock.at("web_address"));
+    EXPECT_EQ(nlohmann::json::array(), lobby.at("address_shared_with"));
+    EXPECT_EQ((nlohmann::json{"CAM2", "CAM\xef\xbf\xbd"}), dock.at("address_shared_with"));
     const std::string line = JsonText(rows, -1);
     EXPECT_EQ(line.size() - 1, line.find('\n')) << "one document, one line, for --watch";
 
     const std::string csv = CsvText(rows);
     EXPECT_EQ(0u, csv.find("id,name,ip,mask,gateway,dns,http_port,system_version,app_version,"
-                           "local_subnet,web_address,status\nCAM2,Lobby,10.0.0.7,"));
+                           "local_subnet,web_address,status,address_shared_with\n"
+                           "CAM2,Lobby,10.0.0.7,"));
+    EXPECT_NE(std::string::npos, csv.find(",http://10.0.0.7:8080,\n"))
+        << "an address of its own leaves the last field empty";
     EXPECT_NE(std::string::npos,
               csv.find(",\"Dock \"\"A\"\", west\",10.0.0.9,255.255.255.0,10.0.0.1,10.0.0.2,8080,"
                        "1.2.3.4,,true,http://10.0.0.9:8080,\"appication firmware"));
+    EXPECT_NE(std::string::npos, csv.find(",CAM2 CAM\xef\xbf\xbd\n"));
+    const std::string table = TableText(rows);
+    EXPECT_NE(std::string::npos, table.find(" 10.0.0.9 *  ")) << "the shared address is marked";
+    EXPECT_EQ(std::string::npos, table.find(" 10.0.0.7 *"));
+    EXPECT_NE(std::string::npos, table.find("\n* another camera reports this address"));
     EXPECT_EQ(3, std::count(csv.begin(), csv.end(), '\n'));
 }
 
 TEST(CameraRows, TableColumnsLineUpByCharactersNotBytes) {
-    const std::string table = TableText(SortedRows({Camera("B",
-                                                           "Stra\xc3\x9f"
-                                                           "e",
-                                                           "10.0.0.7", 1),
-                                                    Camera("A", "Gate", "10.0.0.12", 1)}));
+    const std::string table = TableText(SortedRows({{Camera("B",
+                                                            "Stra\xc3\x9f"
+                                                            "e",
+                                                            "10.0.0.7", 1),
+                                                     {}},
+                                                    {Camera("A", "Gate", "10.0.0.12", 1), {}}}));
     std::istringstream lines(table);
     std::string heading, first, second;
     std::getline(lines, heading);
@@ -113,8 +126,8 @@ TEST(IdList, NamesTheFirstTwentyAndCountsTheRest) {
 
 TEST(WatchPrinter, TellsWhoCameWentAndChanged) {
     CWatchPrinter printer;
-    const CameraRow a = RowOf(Camera("A", "Gate", "10.0.0.1", 1));
-    CameraRow b = RowOf(Camera("B", "Dock", "10.0.0.2", 1));
+    const CameraRow a = RowOf({Camera("A", "Gate", "10.0.0.1", 1), {}});
+    CameraRow b = RowOf({Camera("B", "Dock", "10.0.0.2", 1), {}});
     EXPECT_EQ(
         "+\tA\tGate\t10.0.0.1\thttp://10.0.0.1:8080\n+\tB\tDock\t10.0.0.2\thttp://10.0.0.2:8080\n",
         printer.Changes({a, b}));

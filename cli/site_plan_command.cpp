@@ -1,0 +1,213 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/site_plan_command.h"
+
+#include <algorithm>
+#include <iostream>
+#include <unordered_set>
+
+#include "cameras/network_settings.h"
+#include "cameras/plan_check.h"
+#include "cameras/plan_file.h"
+#include "cameras/plan_rollout.h"
+#include "cli/camera_search.h"
+#include "cli/interrupt.h"
+#include "cli/password_source.h"
+#include "cli/plan_report.h"
+#include "cli/report_file.h"
+#include "discovery/host_interfaces.h"
+#include "protocol/text_field.h"
+#include "res/string_table.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+// Searches after the requests in which the cameras may show their new
+// settings: the one sent at once and three periodic ones, about ten seconds.
+constexpr std::uint64_t SETTLE_SEARCHES = 4;
+
+int Fail(const std::string& message, int code) {
+    std::cerr << "vantrel-cli: " << message << '\n';
+    return code;
+}
+
+int Ended(CCameraSearch::WaitEnd end) {
+    return end == CCameraSearch::WaitEnd::Interrupted
+               ? EXIT_INTERRUPTED
+               : Fail(LoadText(IDS_SOCKET_ERROR), EXIT_NETWORK);
+}
+
+bool Broken(CCameraSearch::WaitEnd end) {
+    return end == CCameraSearch::WaitEnd::Interrupted ||
+           end == CCameraSearch::WaitEnd::SocketFailed;
+}
+
+std::string ProblemText(const PlanProblem& problem, const std::string& planName) {
+    std::string text = "vantrel-cli: ";
+    if (problem.line != 0) {
+        text += planName + ":" + std::to_string(problem.line) + ": ";
+    }
+    if (!problem.id.empty()) {
+        text += problem.id + ": ";
+    }
+    return text + problem.text;
+}
+
+// Waits until each named camera has answered, or, with no names (all or
+// foreign), for every round: only then has each camera had its chance.
+CCameraSearch::WaitEnd WaitForCameras(CCameraSearch& search, const std::vector<PlanRow>& rows,
+                                      std::uint64_t rounds) {
+    std::uint64_t looked = 0;
+    bool all = false;
+    return search.WaitUntil(
+        [&] {
+            if (rows.empty() || search.Version() == looked) {
+                return all;
+            }
+            looked = search.Version();
+            std::unordered_set<std::string> answered;
+            for (const CameraRecord& camera : search.Cameras()) {
+                answered.emplace(FieldText(camera.id));
+            }
+            all = std::all_of(rows.begin(), rows.end(),
+                              [&](const PlanRow& row) { return answered.contains(row.id); });
+            return all;
+        },
+        rounds);
+}
+
+// The ids a range takes when none are named: every camera that answered,
+// or only those on another subnet than this computer's, by id.
+std::vector<std::string> AnsweringIds(const CCameraSearch& search, bool foreignOnly) {
+    std::vector<std::string> ids;
+    for (const CameraRecord& camera : search.Cameras()) {
+        if (!foreignOnly || camera.subnetMatch == 0) {
+            ids.emplace_back(FieldText(camera.id));
+        }
+    }
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+std::vector<std::uint32_t> HostAddresses() {
+    std::vector<std::uint32_t> addresses;
+    for (const HostInterface& row : ReadHostInterfaces().value_or(std::vector<HostInterface>{})) {
+        addresses.push_back(row.address);
+    }
+    return addresses;
+}
+
+SitePlan RangeOf(const SetNetworkOptions& options, const std::vector<std::string>& ids) {
+    return RangePlan(ids, *options.ipFrom, options.mask.value_or(""), options.gateway.value_or(""),
+                     options.dns.value_or(""));
+}
+
+// Sends the requests and follows the searches until every camera shows
+// its new settings, the refusals account for the rest, or the rounds are
+// over.
+CCameraSearch::WaitEnd Apply(CCameraSearch& search, CPlanRollout& rollout,
+                             std::vector<CameraRecord> requests) {
+    const std::uint64_t sent = search.Searches();
+    (void)search.TakePasswordRefusals();
+    search.SetNetworks(std::move(requests));
+    std::uint64_t looked = 0;
+    const auto end = search.WaitUntil(
+        [&] {
+            if (search.Version() != looked) {
+                looked = search.Version();
+                rollout.Refused(search.TakePasswordRefusals());
+                for (const CameraRecord& reply : search.AnsweredAfter(sent)) {
+                    rollout.Answered(reply);
+                }
+            }
+            return rollout.Settled();
+        },
+        sent + SETTLE_SEARCHES);
+    if (end == CCameraSearch::WaitEnd::Done || end == CCameraSearch::WaitEnd::SearchesOver) {
+        rollout.Finish();
+    }
+    return end;
+}
+
+int ExitFor(const CPlanRollout& rollout) {
+    const std::size_t cameras = rollout.Cameras().size();
+    if (rollout.Count(CPlanRollout::Outcome::Changed) == cameras) {
+        return EXIT_OK;
+    }
+    return rollout.Count(CPlanRollout::Outcome::Refused) == cameras ? EXIT_WRONG_PASSWORD
+                                                                    : EXIT_CAMERA_FAILED;
+}
+
+}  // namespace
+
+int RunSitePlan(const SetNetworkOptions& options) {
+    const bool fromFile = !options.plan.empty();
+    const std::string planName = fromFile ? options.plan : "--ip-from";
+    SitePlan plan = fromFile ? ReadPlanFile(options.plan) : RangeOf(options, options.ids);
+    if (plan.rows.empty() && !plan.problems.empty()) {
+        for (const PlanProblem& problem : plan.problems) {
+            std::cerr << ProblemText(problem, planName) << '\n';
+        }
+        return EXIT_USAGE;
+    }
+    std::string error;
+    if (!options.report.empty() && !options.dryRun && !WriteReportFile(options.report, "", error)) {
+        return Fail(error, EXIT_USAGE);
+    }
+
+    CCameraSearch search(CCameraSearch::Forget::Never);
+    if (const ExitCode code = search.Start(std::cerr); code != EXIT_OK) {
+        return code;
+    }
+    if (const auto end = WaitForCameras(search, plan.rows, options.rounds); Broken(end)) {
+        return Ended(end);
+    }
+    if (options.all || options.foreign) {
+        const std::vector<std::string> ids = AnsweringIds(search, options.foreign);
+        if (ids.empty()) {
+            return Fail(
+                options.foreign ? "no camera on another subnet answered" : "no camera answered",
+                EXIT_NOT_FOUND);
+        }
+        plan = RangeOf(options, ids);
+    }
+    CheckedPlan checked = CheckPlan(plan.rows, search.Cameras(), HostAddresses());
+    checked.problems.insert(checked.problems.begin(), plan.problems.begin(), plan.problems.end());
+    if (!checked.problems.empty()) {
+        for (const PlanProblem& problem : checked.problems) {
+            std::cerr << ProblemText(problem, planName) << '\n';
+        }
+        return Fail("nothing was sent", EXIT_USAGE);
+    }
+    if (options.dryRun) {
+        std::cout << PlanChangesText(checked.changes) << std::flush;
+        return EXIT_OK;
+    }
+
+    const std::size_t count = checked.changes.size();
+    const auto password = CPasswordSource(options.passwordFile)
+                              .Read("Password for the " + std::to_string(count) +
+                                        (count == 1 ? " camera" : " cameras") + " of the plan: ",
+                                    error);
+    if (!password) {
+        return Interrupted() ? EXIT_INTERRUPTED : Fail(error, EXIT_USAGE);
+    }
+    CPlanRollout rollout(checked.changes);
+    std::vector<CameraRecord> requests;
+    requests.reserve(count);
+    for (const PlanChange& change : checked.changes) {
+        requests.push_back(change.after);
+        (void)StorePassword(requests.back(), *password);
+    }
+    std::cerr << "vantrel-cli: sent " << count << (count == 1 ? " request" : " requests")
+              << "; waiting for the cameras to show their new settings\n";
+    const auto end = Apply(search, rollout, std::move(requests));
+    std::cout << PlanResultText(rollout) << std::flush;
+    if (!options.report.empty() &&
+        !WriteReportFile(options.report, PlanReport(rollout, options.report), error)) {
+        return Fail(error, EXIT_CAMERA_FAILED);
+    }
+    return Broken(end) ? Ended(end) : ExitFor(rollout);
+}
+
+}  // namespace vantrel::cli

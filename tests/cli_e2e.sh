@@ -62,6 +62,8 @@ expect_status 0 "list --format json"
 import json, sys
 cameras = {c["id"]: c for c in json.load(open(sys.argv[1]))["cameras"]}
 assert sorted(cameras) == ["CAM1", "CAM2", "CAM3", "CAM4", "CAMB", "CAMX"], cameras.keys()
+assert sorted(cameras["CAM2"].pop("address_shared_with")) == ["CAM1", "CAM3", "CAM4"]
+assert cameras["CAMX"]["address_shared_with"] == []
 assert cameras["CAM2"] == {
     "id": "CAM2", "name": "Dock", "ip": "10.71.1.2", "mask": "255.255.255.0",
     "gateway": "10.71.1.1", "dns": "10.71.1.1", "http_port": 8082,

@@ -50,7 +50,7 @@ in_ns "$TESTLAN_CAM_B_NS" cam-b "$fakecam" --upgrade --save-dir "$work" \
     >"$work/cam-b.log" 2>&1 &
 pids+=($!)
 in_ns "$TESTLAN_CAM_X_NS" cam-x "$fakecam" \
-    --camera id=CAMX,name=Far,ip=172.29.5.20,mask=255.255.255.0 >"$work/cam-x.log" 2>&1 &
+    --camera id=CAMX,name=Far,ip=172.29.5.20,mask=255.255.255.0,password=pw >"$work/cam-x.log" 2>&1 &
 pids+=($!)
 for log in cam-a cam-b cam-x; do
     for _ in $(seq 100); do
@@ -83,3 +83,12 @@ cmp -s "$work/image.bin" "$work/CAMB.bin" || fail "CAMB did not get the image wh
 grep -q "^CAMB  *Bay  *[0-9]* s  *upgraded: back after [0-9]* s with system firmware 2.0.0.0 (was 1.0.0.1)" \
     "$work/out" || fail "summary: $(cat "$work/out")"
 echo "upgrade sends the image whole to the second segment, and waits for the camera's return"
+
+# A plan as a Windows spreadsheet saves it moves the foreign camera home.
+printf '\xef\xbb\xbfid,ip,mask,gateway,dns\r\nCAMX,10.71.1.70,255.255.255.0,10.71.1.1,10.71.1.1\r\n' \
+    >"$work/site.csv"
+run set-network --plan "$work/site.csv" --password-file "$work/password" --rounds 1 ||
+    fail "set-network --plan: $(cat "$work/err") $(cat "$work/out")"
+grep -q "^CAMX  *Far  *172.29.5.20  *10.71.1.70  *255.255.255.0  *changed$" "$work/out" ||
+    fail "the plan's result: $(cat "$work/out")"
+echo "set-network --plan moves a camera by its id"

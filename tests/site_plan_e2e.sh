@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# A site of new cameras set up from one plan, inside the test LAN (run
+# through tests/testlan.sh): three cameras out of the box on one address,
+# two on the first segment and one on the second, and three more on a
+# foreign subnet, one of them with another password.
+# Usage: site_plan_e2e.sh VANTREL_CLI FAKECAM
+set -euo pipefail
+cli=$1
+fakecam=$2
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+py=/usr/bin/python3
+run() {
+    set +e
+    VANTREL_PASSWORD=pw "$cli" "$@" >"$work/out" 2>"$work/err"
+    status=$?
+    set -e
+}
+expect_status() {
+    [ "$status" -eq "$1" ] ||
+        fail "$2: status $status, not $1; out: $(cat "$work/out") err: $(cat "$work/err")"
+}
+wait_for() {  # wait_for FILE TEXT
+    for _ in $(seq 100); do grep -q "$2" "$1" && return 0; sleep 0.1; done
+    fail "no '$2' in $1: $(cat "$1")"
+}
+sent_nothing() {
+    if grep -h "recv set-network" "$work"/cam-*.log; then fail "$1 sent a request"; fi
+}
+
+factory=ip=192.168.1.10,mask=255.255.255.0,gateway=192.168.1.1,dns=192.168.1.1,password=pw
+ip netns exec "$TESTLAN_CAM_A_NS" "$fakecam" --camera "id=NEW1,name=Door,$factory" \
+    --camera "id=NEW2,name=Hall,$factory" >"$work/cam-a.log" &
+pids+=($!)
+ip netns exec "$TESTLAN_CAM_B_NS" "$fakecam" --camera "id=NEW3,name=Bay,$factory" \
+    >"$work/cam-b.log" &
+pids+=($!)
+foreign=ip=172.29.5.30,mask=255.255.255.0,gateway=172.29.5.1,dns=172.29.5.1
+ip netns exec "$TESTLAN_CAM_X_NS" "$fakecam" --camera "id=X1,$foreign,password=pw" \
+    --camera "id=X2,$foreign,password=pw" --camera "id=X3,$foreign,password=other" \
+    >"$work/cam-x.log" &
+pids+=($!)
+for log in cam-a cam-b cam-x; do wait_for "$work/$log.log" "cameras on UDP port"; done
+
+# list tells the cameras on one address apart.
+run list --format json --rounds 1
+expect_status 0 "list --format json"
+"$py" - "$work/out" <<'PY' || fail "the JSON list: $(cat "$work/out")"
+import json, sys
+cameras = {c["id"]: c for c in json.load(open(sys.argv[1]))["cameras"]}
+assert sorted(cameras["NEW1"]["address_shared_with"]) == ["NEW2", "NEW3"], cameras["NEW1"]
+assert sorted(cameras["NEW3"]["address_shared_with"]) == ["NEW1", "NEW2"], cameras["NEW3"]
+assert sorted(cameras["X1"]["address_shared_with"]) == ["X2", "X3"], cameras["X1"]
+PY
+run list --rounds 1
+grep -q "^NEW1  *Door  *192.168.1.10 \* " "$work/out" || fail "no mark: $(cat "$work/out")"
+grep -q "^\* another camera reports this address" "$work/out" || fail "$(cat "$work/out")"
+echo "list names the cameras that share an address"
+
+# A plan with problems: every one told with its line, nothing sent.
+cat >"$work/clash.csv" <<'CSV'
+id,ip,mask,gateway,dns
+NEW1,10.71.1.50,255.255.255.0,10.71.1.1,10.71.1.1
+NEW2,10.71.1.50,255.255.255.0,10.71.1.1,10.71.1.1
+NEW3,10.71.2.1,255.255.255.0,10.71.2.1,10.71.2.1
+NEW9,10.71.1.59,255.255.255.0,10.71.1.1,10.71.1.1
+CSV
+run set-network --plan "$work/clash.csv" --rounds 1
+expect_status 2 "a plan with a clash"
+grep -qx "vantrel-cli: $work/clash.csv:3: NEW2: 10.71.1.50 is also given to NEW1 (line 2)" \
+    "$work/err" || fail "$(cat "$work/err")"
+grep -qx "vantrel-cli: $work/clash.csv:4: NEW3: 10.71.2.1 is this computer's own address" \
+    "$work/err" || fail "$(cat "$work/err")"
+grep -qx "vantrel-cli: $work/clash.csv:5: NEW9: did not answer" "$work/err" ||
+    fail "$(cat "$work/err")"
+sent_nothing "a plan with a clash"
+
+# The good plan, as a spreadsheet saves it: byte-order mark, CRLF, quotes.
+printf '\xef\xbb\xbfid,ip,mask,gateway,dns\r\n"NEW1",10.71.1.50,255.255.255.0,10.71.1.1,10.71.1.1\r\n"NEW2",10.71.1.51,255.255.255.0,10.71.1.1,10.71.1.1\r\nNEW3,10.71.2.50,255.255.255.0,10.71.2.1,10.71.2.1\r\n' \
+    >"$work/site.csv"
+run set-network --plan "$work/site.csv" --dry-run --rounds 1
+expect_status 0 "--dry-run"
+grep -q "^NEW3  *Bay  *192.168.1.10  *255.255.255.0  *10.71.2.50  *255.255.255.0$" "$work/out" ||
+    fail "the dry run: $(cat "$work/out")"
+sent_nothing "--dry-run"
+echo "a plan with problems and a dry run send nothing"
+
+run set-network --plan "$work/site.csv" --rounds 1 --report "$work/site.json"
+expect_status 0 "the site plan"
+grep -q "^3 changed$" "$work/out" || fail "the result: $(cat "$work/out")"
+"$py" - "$work/site.json" <<'PY' || fail "the report: $(cat "$work/site.json")"
+import json, sys
+report = json.load(open(sys.argv[1]))
+cameras = {c["id"]: c for c in report["cameras"]}
+assert sorted(cameras) == ["NEW1", "NEW2", "NEW3"], cameras
+assert all(c["result"] == "changed" for c in cameras.values()), cameras
+assert cameras["NEW3"]["before"]["ip"] == "192.168.1.10"
+assert cameras["NEW3"]["now"]["ip"] == "10.71.2.50"
+assert cameras["NEW2"]["line"] == 3
+PY
+# Every camera hears every request; each acts only on its own id.
+[ "$(grep -c "recv set-network id=NEW[12] .* -> result 0" "$work/cam-a.log")" -eq 2 ] ||
+    fail "$(cat "$work/cam-a.log")"
+grep -q "recv set-network id=NEW3 for no camera here" "$work/cam-a.log" ||
+    fail "$(cat "$work/cam-a.log")"
+run list --format csv --rounds 1
+for camera in NEW1,Door,10.71.1.50 NEW2,Hall,10.71.1.51 NEW3,Bay,10.71.2.50; do
+    grep -q "^$camera,255.255.255.0,.*,$" "$work/out" || fail "$camera: $(cat "$work/out")"
+done
+echo "three cameras on one factory address, on both segments, got their own from a plan"
+
+# A range for the cameras on a foreign subnet; one refuses the password.
+run set-network --foreign --ip-from 10.71.1.60 --mask 255.255.255.0 --gateway 10.71.1.1 \
+    --dns 10.71.1.1 --rounds 1 --report "$work/foreign.csv"
+expect_status 1 "a range with one camera of another password"
+grep -q "^X1  .*  172.29.5.30  *10.71.1.60  *255.255.255.0  *changed$" "$work/out" ||
+    fail "$(cat "$work/out")"
+grep -q "^X2  .*  10.71.1.61  .*changed$" "$work/out" || fail "$(cat "$work/out")"
+grep -q "^X3  .*  10.71.1.62  .*password refused$" "$work/out" || fail "$(cat "$work/out")"
+grep -q "^X3,Anonymous,0,172.29.5.30,.*,172.29.5.30,255.255.255.0,password refused$" "$work/foreign.csv" ||
+    fail "the CSV report: $(cat "$work/foreign.csv")"
+if grep "recv set-network id=.* ip=10.71.1.6.* -> result" "$work/cam-a.log" "$work/cam-b.log"; then
+    fail "a range for the foreign cameras changed another"
+fi
+echo "--foreign with --ip-from changes the foreign cameras; the refusing one is named"

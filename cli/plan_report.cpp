@@ -68,20 +68,25 @@ std::string PlanResultText(const CPlanRollout& rollout) {
                          DottedQuad(camera.change.before.ip), NewAddress(camera.change),
                          NewMask(camera.change), std::string(OutcomeText(camera.outcome))});
     }
+    const std::pair<Outcome, const char*> counted[] = {
+        {Outcome::Changed, "changed"},
+        {Outcome::Refused, "refused the password"},
+        {Outcome::Unchanged, "still on their old settings"},
+        {Outcome::NotAnswering, "not answering"},
+        {Outcome::Waiting, "not confirmed yet"},
+    };
     std::string counts;
-    for (const Outcome outcome : {Outcome::Changed, Outcome::Refused, Outcome::Unchanged,
-                                  Outcome::NotAnswering, Outcome::Waiting}) {
+    for (const auto& [outcome, words] : counted) {
         if (const std::size_t count = rollout.Count(outcome)) {
-            counts += (counts.empty() ? "" : ", ") + std::to_string(count) + " " +
-                      std::string(OutcomeText(outcome));
+            counts += (counts.empty() ? "" : ", ") + std::to_string(count) + " " + words;
         }
     }
     // Refusals too few for the cameras left on their old settings belong to
-    // some of them, no one can say which.
+    // some of them, and no one can say which.
     const std::size_t refused = rollout.Count(Outcome::Refused);
-    if (rollout.Refusals() > refused) {
+    if (rollout.Count(Outcome::Unchanged) > 0 && rollout.Refusals() > refused) {
         counts +=
-            "; " + std::to_string(rollout.Refusals() - refused) + " more refused the password";
+            "; " + std::to_string(rollout.Refusals() - refused) + " of them refused the password";
     }
     return AlignedText(lines) + counts + '\n';
 }

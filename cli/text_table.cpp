@@ -23,6 +23,8 @@ std::string AlignedText(const std::vector<std::vector<std::string>>& lines) {
                 text.append(widths[i] - CharacterCount(cells[i]) + 2, ' ');
             }
         }
+        // Empty cells at the end leave no spaces behind.
+        text.erase(text.find_last_not_of(' ') + 1);
         text += '\n';
     }
     return text;

@@ -14,6 +14,7 @@
 #include "cli/camera_rows.h"
 #include "cli/camera_search.h"
 #include "cli/password_source.h"
+#include "cli/plan_report.h"
 #include "cli/progress_board.h"
 #include "cli/set_network_command.h"
 #include "cli/upgrade_command.h"
@@ -181,6 +182,74 @@ TEST(SetNetworkOptions, KeepTheCameraValuesNotGivenAndPassTheDialogChecks) {
     CameraRecord cleared = camera;
     EXPECT_EQ(0, ApplyNetworkForm(FormFor(camera, dhcp, "pw"), cleared).messageId);
     EXPECT_EQ(0u, cleared.ip | cleared.mask | cleared.gateway | cleared.dns);
+}
+
+TEST(PlanReport, TheTableTheReportAndTheDryRunSayTheSame) {
+    std::vector<PlanChange> changes;
+    for (const char* id : {"A", "B", "C"}) {
+        PlanChange change{2, Camera(id, "Gate, north", "192.168.1.10", 1),
+                          Camera(id, "Gate, north", "10.0.0.5", 1), false};
+        changes.push_back(change);
+    }
+    changes[1].after.ip = inet_addr("10.0.0.6");
+    changes[2].dhcp = true;
+    EXPECT_EQ(
+        "ID  NAME         ADDRESS       MASK           NEW ADDRESS  NEW MASK\n"
+        "A   Gate, north  192.168.1.10  255.255.255.0  10.0.0.5     255.255.255.0\n"
+        "B   Gate, north  192.168.1.10  255.255.255.0  10.0.0.6     255.255.255.0\n"
+        "C   Gate, north  192.168.1.10  255.255.255.0  DHCP\n",
+        PlanChangesText(changes))
+        << "no spaces after the last cell";
+
+    CPlanRollout rollout(changes);
+    rollout.Answered(changes[0].after);
+    rollout.Answered(changes[1].before);
+    rollout.Refused(1);
+    rollout.Finish();
+    const std::string table = PlanResultText(rollout);
+    EXPECT_NE(std::string::npos, table.find("\nA   Gate, north  192.168.1.10  10.0.0.5     "
+                                            "255.255.255.0  changed\n"));
+    EXPECT_NE(std::string::npos, table.find("\nB   Gate, north  192.168.1.10  10.0.0.6     "
+                                            "255.255.255.0  password refused\n"));
+    EXPECT_NE(std::string::npos,
+              table.find("\n1 changed, 1 refused the password, 1 not answering\n"))
+        << table;
+
+    CPlanRollout unsure(changes);
+    unsure.Answered(changes[0].before);
+    unsure.Answered(changes[1].before);
+    unsure.Answered(changes[2].before);
+    unsure.Refused(1);
+    unsure.Finish();
+    EXPECT_NE(std::string::npos,
+              PlanResultText(unsure).find(
+                  "\n1 changed, 2 still on their old settings; 1 of them refused the password\n"))
+        << PlanResultText(unsure);
+
+    const auto json = nlohmann::json::parse(PlanReport(rollout, "site.json"));
+    EXPECT_EQ(1, json.at("password_refusals"));
+    const auto& a = json.at("cameras").at(0);
+    EXPECT_EQ("changed", a.at("result"));
+    EXPECT_EQ(2, a.at("line"));
+    EXPECT_EQ("192.168.1.10", a.at("before").at("ip"));
+    EXPECT_EQ("10.0.0.5", a.at("asked").at("ip"));
+    EXPECT_EQ(false, a.at("asked").at("dhcp"));
+    EXPECT_EQ("10.0.0.5", a.at("now").at("ip"));
+    const auto& c = json.at("cameras").at(2);
+    EXPECT_TRUE(c.at("now").is_null()) << "it did not answer";
+    EXPECT_EQ((nlohmann::json{{"dhcp", true}}), c.at("asked"));
+    EXPECT_EQ("not answering", c.at("result"));
+
+    const std::string csv = PlanReport(rollout, "SITE.CSV");
+    EXPECT_EQ(0u, csv.find("id,name,line,ip,mask,gateway,dns,dhcp,new_ip,new_mask,new_gateway,"
+                           "new_dns,now_ip,now_mask,result\n"
+                           "A,\"Gate, north\",2,192.168.1.10,255.255.255.0,10.0.0.1,10.0.0.2,no,"
+                           "10.0.0.5,255.255.255.0,10.0.0.1,10.0.0.2,10.0.0.5,255.255.255.0,"
+                           "changed\n"))
+        << csv;
+    EXPECT_NE(std::string::npos, csv.find("\nC,\"Gate, north\",2,192.168.1.10,255.255.255.0,"
+                                          "10.0.0.1,10.0.0.2,yes,,,,,,,not answering\n"))
+        << csv;
 }
 
 TEST(UpgradeImage, TheKindComesFromTheMarkAndAFileWithNeitherIsRefused) {

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // vantrel-cli at scale, inside the test LAN:
-//   tests/testlan.sh build/default/bench/cli_bench
-// "list" against 10 000 cameras of one fakecam; then "upgrade --jobs 8" of a
+//   tests/testlan.sh build/default/bench/cli_bench [list|upgrade|plan]
+// "list" against 10 000 cameras of one fakecam; "upgrade --jobs 8" of a
 // 64 MiB image to 8 cameras beside 8 plain senders of the same 1052-byte
 // packets to the same cameras, and the program's peak memory for a 16 MiB
-// and a 64 MiB image.
+// and a 64 MiB image; "set-network --plan" giving 1 000 new cameras on one
+// factory address 1 000 addresses. All three without a word.
 
 #include <arpa/inet.h>
 #include <spawn.h>
@@ -53,7 +54,9 @@ struct Run {
     int status = -1;
 };
 
-Run RunProgram(std::vector<std::string> words) {
+// Runs the program with its standard output (and, with errorsToo, its
+// standard error) read line by line.
+Run RunProgram(std::vector<std::string> words, bool errorsToo = false) {
     Run run;
     int ends[2];
     if (pipe(ends) != 0) {
@@ -67,6 +70,9 @@ Run RunProgram(std::vector<std::string> words) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    if (errorsToo) {
+        posix_spawn_file_actions_adddup2(&actions, ends[1], STDERR_FILENO);
+    }
     posix_spawn_file_actions_addclose(&actions, ends[0]);
     pid_t pid = -1;
     const bool spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
@@ -195,15 +201,84 @@ void MeasureUploads() {
         peak16 / 1024.0, peak64 / 1024.0);
 }
 
+// count generated cameras, all on one factory address, each given its own
+// from a plan in one run: the time from the requests going out to the last
+// camera seen on its new address, and the program's peak memory.
+void MeasurePlan(std::size_t count) {
+    test::FakecamProcess fakecam(
+        test::Environment("TESTLAN_CAM_A_NS"),
+        {"--count", std::to_string(count), "--same-address", "192.168.1.10", "--password", "pw"});
+    if (!fakecam.WaitForOutput("cameras on UDP port")) {
+        std::printf("fakecam did not start\n");
+        return;
+    }
+    const std::string plan =
+        (std::filesystem::temp_directory_path() / "vantrel_plan_bench.csv").string();
+    {
+        std::ofstream file(plan);
+        file << "id,ip,mask,gateway,dns\n";
+        for (std::size_t i = 0; i < count; ++i) {
+            char row[96];
+            std::snprintf(row, sizeof row,
+                          "CAM%06zu,10.80.%zu.%zu,255.255.0.0,10.80.0.1,10.80.0.1\n", i,
+                          1 + i / 250, 1 + i % 250);
+            file << row;
+        }
+    }
+    setenv("VANTREL_PASSWORD", "pw", 1);
+    const auto start = Clock::now();
+    const Run run = RunProgram({Program(), "set-network", "--plan", plan, "--rounds", "3"}, true);
+    std::filesystem::remove(plan);
+    Clock::time_point sent = run.end;
+    Clock::time_point confirmed = run.end;
+    std::size_t changed = 0;
+    for (const auto& [when, line] : run.lines) {
+        if (line.find(": sent ") != std::string::npos) {
+            sent = when;
+        }
+        if (line.ends_with("  changed")) {
+            confirmed = std::min(confirmed, when);
+            ++changed;
+        }
+    }
+    (void)fakecam.WaitForCount("-> result 0", count, std::chrono::seconds(5));
+    const std::size_t taken = fakecam.Count("-> result 0");
+    const bool ok = WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0 && changed == count;
+    std::printf(
+        "set-network --plan of %zu cameras on one address: %zu confirmed on their new address "
+        "(%s), %zu requests taken; requests out %.1f s after start, last confirmed %.1f s after "
+        "the requests (%s two 3 s search periods), %.1f s in all; peak memory %.1f MiB\n",
+        count, changed, ok ? "none missed" : "SOME MISSED", taken,
+        std::chrono::duration<double>(sent - start).count(),
+        std::chrono::duration<double>(confirmed - sent).count(),
+        confirmed - sent <= std::chrono::seconds(6) ? "within" : "NOT within",
+        std::chrono::duration<double>(run.end - start).count(), run.peakKiB / 1024.0);
+    if (!ok) {
+        for (const auto& line : run.lines) {
+            if (!line.second.ends_with("  changed")) {
+                std::printf("  %s\n", line.second.c_str());
+            }
+        }
+    }
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     if (test::Environment("TESTLAN_HOST_NS").empty()) {
         std::fprintf(stderr, "run inside the test LAN: tests/testlan.sh %s\n",
                      "build/default/bench/cli_bench");
         return 2;
     }
-    MeasureList(10000);
-    MeasureUploads();
+    const std::string only = argc > 1 ? argv[1] : "";
+    if (only.empty() || only == "list") {
+        MeasureList(10000);
+    }
+    if (only.empty() || only == "upgrade") {
+        MeasureUploads();
+    }
+    if (only.empty() || only == "plan") {
+        MeasurePlan(1000);
+    }
     return 0;
 }

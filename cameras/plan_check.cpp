@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cameras/plan_check.h"
 
-#include <algorithm>
-#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -114,13 +112,7 @@ CheckedPlan CheckPlan(const std::vector<PlanRow>& rows, const std::vector<Camera
                 {change.line, shownId, address + " is the broadcast address of its subnet"});
         }
     }
-    // By line; what belongs to no line last.
-    const auto order = [](const PlanProblem& problem) {
-        return problem.line == 0 ? SIZE_MAX : problem.line;
-    };
-    std::stable_sort(
-        problems.begin(), problems.end(),
-        [&](const PlanProblem& a, const PlanProblem& b) { return order(a) < order(b); });
+    SortProblems(problems);
     if (!problems.empty()) {
         checked.changes.clear();
     }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -65,12 +66,13 @@ bool Blank(const std::vector<std::string>& cells) {
     return std::all_of(cells.begin(), cells.end(), [](const std::string& c) { return c.empty(); });
 }
 
-// Where each known column stands in the header, or nothing when the header
-// has problems (told in plan).
+// Where each known column stands in the header (told in plan when it has
+// problems), or nothing when the rows cannot be read by it. The rows are
+// still read past an unknown column, so that their problems are told too.
 std::optional<std::array<std::optional<std::size_t>, COLUMNS>> ReadHeader(
     const std::vector<std::string>& cells, std::size_t line, SitePlan& plan) {
     std::array<std::optional<std::size_t>, COLUMNS> at{};
-    const std::size_t before = plan.problems.size();
+    bool readable = true;
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const std::string name = Lowered(cells[i]);
         const auto known = std::find(COLUMN_NAMES.begin(), COLUMN_NAMES.end(), name);
@@ -83,22 +85,22 @@ std::optional<std::array<std::optional<std::size_t>, COLUMNS>> ReadHeader(
         auto& slot = at[static_cast<std::size_t>(known - COLUMN_NAMES.begin())];
         if (slot) {
             plan.problems.push_back({line, "", "the column " + name + " is named twice"});
+            readable = false;
         }
         slot = i;
     }
     if (!at[ID]) {
         plan.problems.push_back({line, "", "the header names no id column"});
+        readable = false;
     }
     if (std::none_of(at.begin() + IP, at.end(),
                      [](const auto& slot) { return slot.has_value(); })) {
         plan.problems.push_back({line, "",
                                  "the header names nothing to change: ip, mask, "
                                  "gateway, dns or dhcp"});
+        readable = false;
     }
-    if (plan.problems.size() != before) {
-        return std::nullopt;
-    }
-    return at;
+    return readable ? std::optional(at) : std::nullopt;
 }
 
 void ReadRow(const std::vector<std::string>& cells,
@@ -141,6 +143,15 @@ void ReadRow(const std::vector<std::string>& cells,
 }
 
 }  // namespace
+
+void SortProblems(std::vector<PlanProblem>& problems) {
+    const auto order = [](const PlanProblem& problem) {
+        return problem.line == 0 ? SIZE_MAX : problem.line;
+    };
+    std::stable_sort(
+        problems.begin(), problems.end(),
+        [&](const PlanProblem& a, const PlanProblem& b) { return order(a) < order(b); });
+}
 
 SitePlan ReadPlan(std::string_view csv, const std::string& name) {
     SitePlan plan;

@@ -28,6 +28,9 @@ struct PlanProblem {
     std::string text;
 };
 
+// Puts problems in the order of their lines, those of no line last.
+void SortProblems(std::vector<PlanProblem>& problems);
+
 struct SitePlan {
     std::vector<PlanRow> rows;
     std::vector<PlanProblem> problems;

@@ -172,7 +172,8 @@ int RunSitePlan(const SetNetworkOptions& options) {
         plan = RangeOf(options, ids);
     }
     CheckedPlan checked = CheckPlan(plan.rows, search.Cameras(), HostAddresses());
-    checked.problems.insert(checked.problems.begin(), plan.problems.begin(), plan.problems.end());
+    checked.problems.insert(checked.problems.end(), plan.problems.begin(), plan.problems.end());
+    SortProblems(checked.problems);
     if (!checked.problems.empty()) {
         for (const PlanProblem& problem : checked.problems) {
             std::cerr << ProblemText(problem, planName) << '\n';

@@ -61,12 +61,22 @@ TEST(PlanFile, ReadsWhatASpreadsheetSaves) {
 }
 
 TEST(PlanFile, TellsEveryProblemWithItsLine) {
-    const SitePlan header = ReadPlan("id,ip,name,ip\n", "p");
+    const SitePlan header = ReadPlan("id,ip,name,ip\nCAM1,10.0.0.1,Gate,10.0.0.1\n", "p");
     EXPECT_EQ((std::vector<std::string>{
                   "1 : unknown column \"name\"; a plan's columns are id, ip, mask, gateway, dns "
                   "and dhcp",
                   "1 : the column ip is named twice"}),
               Told(header.problems));
+    EXPECT_TRUE(header.rows.empty()) << "which ip is meant cannot be known";
+    const SitePlan unknown = ReadPlan("id,name,ip\nCAM1,Gate,10.0.0.1\n,Dock,10.0.0.2\n", "p");
+    EXPECT_EQ((std::vector<std::string>{
+                  "1 : unknown column \"name\"; a plan's columns are id, ip, mask, gateway, dns "
+                  "and dhcp",
+                  "3 : gives no camera id"}),
+              Told(unknown.problems))
+        << "the rows are read past an unknown column, so their problems are told too";
+    ASSERT_EQ(1u, unknown.rows.size());
+    EXPECT_EQ("10.0.0.1", unknown.rows[0].ip);
     EXPECT_EQ(std::vector<std::string>{"1 : the header names no id column"},
               Told(ReadPlan("ip,mask\n1.2.3.4,255.0.0.0\n", "p").problems));
     EXPECT_EQ(std::vector<std::string>{"1 : the header names nothing to change: ip, mask, "

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The program as a user starts it, inside the test LAN (run through
-# tests/testlan.sh): it searches, a second copy hands over to the first and
-# ends, a copy killed outright does not block the next start, and SIGTERM
-# ends it cleanly. Usage: app_e2e.sh VANTREL FAKECAM
+# tests/testlan.sh): without a display it says so and ends; it searches, a
+# second copy hands over to the first and ends, a copy killed outright does
+# not block the next start, and SIGTERM ends it cleanly.
+# Usage: app_e2e.sh VANTREL FAKECAM
 set -euo pipefail
 vantrel=$1
 fakecam=$2
@@ -25,6 +26,21 @@ ends_within() {
     done
     return 124
 }
+
+# No window can open (over SSH, say): one line that says so and names
+# vantrel-cli, status 1, whether there is no display or one out of reach.
+for display in "" :97; do
+    set +e
+    env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY="$display" "$vantrel" >"$work/out" 2>"$work/err"
+    status=$?
+    set -e
+    [ "$status" -eq 1 ] || fail "no display '$display': status $status: $(cat "$work/err")"
+    [ "$(wc -l <"$work/err")" -eq 1 ] && [ ! -s "$work/out" ] ||
+        fail "no display '$display': more than one line: $(cat "$work/out" "$work/err")"
+    grep -q "^vantrel: cannot open a window: .*; for camera work in a terminal, use vantrel-cli$" \
+        "$work/err" || fail "no display '$display': $(cat "$work/err")"
+done
+echo "without a display it says so in one line, names vantrel-cli and exits 1"
 
 ip netns exec "$TESTLAN_CAM_A_NS" "$fakecam" --camera id=CAM1,ip=10.71.1.20,mask=255.255.255.0 \
     >"$work/fakecam.log" &
@@ -100,4 +116,4 @@ status=$?
 set -e
 [ "$status" -eq 0 ] || fail "the program without the one-copy rule did not end cleanly"
 echo "a one-copy rule that cannot be set up is reported, and the program runs"
-echo "5 passed, 0 failed"
+echo "6 passed, 0 failed"

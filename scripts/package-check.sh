@@ -4,7 +4,8 @@
 # lintian finds nothing to warn of in the .deb, the .deb (its dependencies
 # from dpkg-shlibdeps) installs with apt with its licence files, and the
 # installed programs work in a test LAN: the window starts, searches and
-# ends cleanly; the command-line program lists, re-addresses and upgrades.
+# ends cleanly; the command-line program lists, re-addresses and upgrades,
+# and its bash completion offers what its --help lists.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,7 +29,8 @@ for file in /usr/bin/vantrel /usr/bin/vantrel-cli \
     /usr/share/metainfo/org.vantrel.Vantrel.metainfo.xml \
     /usr/share/icons/hicolor/scalable/apps/org.vantrel.Vantrel.svg \
     /usr/share/icons/hicolor/48x48/apps/org.vantrel.Vantrel.png \
-    /usr/share/icons/hicolor/128x128/apps/org.vantrel.Vantrel.png; do
+    /usr/share/icons/hicolor/128x128/apps/org.vantrel.Vantrel.png \
+    /usr/share/bash-completion/completions/vantrel-cli; do
     [ -f "$file" ] || { echo "not installed: $file" >&2; exit 1; }
 done
 tests/testlan.sh "$PWD/tests/app_e2e.sh" /usr/bin/vantrel "$PWD/build/default/tools/fakecam/fakecam"
@@ -37,4 +39,5 @@ for page in vantrel vantrel-cli; do
     [ -z "$warnings" ] || { echo "$page(1): $warnings" >&2; exit 1; }
 done
 tests/testlan.sh "$PWD/tests/cli_e2e.sh" /usr/bin/vantrel-cli "$PWD/build/default/tools/fakecam/fakecam"
-echo "package check: 3 passed, 0 failed"
+tests/completion_test.sh /usr/share/bash-completion/completions/vantrel-cli /usr/bin/vantrel-cli
+echo "package check: 4 passed, 0 failed"

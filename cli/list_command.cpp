@@ -57,7 +57,7 @@ void TellIfFull(CCameraSearch& search) {
 class CWatchView {
   public:
     explicit CWatchView(ListFormat format)
-        : m_format(format), m_terminal(format == ListFormat::Table && IsTerminal(stdout)) {}
+        : m_format(format), m_terminal(format == ListFormat::Table && RedrawsInPlace()) {}
 
     void Show(const std::vector<CameraRow>& rows, std::uint64_t searches) {
         std::string text;

@@ -9,6 +9,12 @@ namespace vantrel::cli {
 
 [[nodiscard]] bool IsTerminal(std::FILE* stream);
 
+// Whether standard output is a terminal that takes the escape sequences
+// which redraw a board or a table in place. A Windows console takes them
+// once its virtual-terminal processing is on, which this turns on for the
+// rest of the run; a console without it gets plain lines.
+[[nodiscard]] bool RedrawsInPlace();
+
 // The width of the terminal on standard output; 80 when it cannot be told.
 [[nodiscard]] int TerminalColumns();
 

@@ -334,7 +334,7 @@ int RunUpgrade(const UpgradeOptions& options) {
     }
     // From here on the uploads finish what they start, terminal or not.
     IgnoreHangUp();
-    const bool terminal = IsTerminal(stdout);
+    const bool terminal = RedrawsInPlace();
     std::cout << "upgrading " << cameras->size() << (cameras->size() == 1 ? " camera" : " cameras")
               << " with the " << (*kind == ImageKind::System ? "system" : "application")
               << " image " << options.image << ", "

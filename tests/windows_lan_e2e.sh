@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows programs in the test LAN, under Wine: vantrel-cli.exe finds
 # fakecam.exe's cameras on both segments and the foreign subnet, with no
-# default route (each search leaves by every interface the Windows way), and
-# uploads an image to the camera on the second segment.
+# default route (each search leaves by every interface the Windows way),
+# uploads an image to the camera on the second segment, and moves the
+# foreign camera home with a plan.
 # Run by testlan.sh: windows_lan_e2e.sh WINE_RUN BASE_PREFIX CLI_EXE FAKECAM_EXE
 set -euo pipefail
 wine_run=$1

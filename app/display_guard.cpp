@@ -43,10 +43,13 @@ void StartMessages(QtMsgType type, const QMessageLogContext& context, const QStr
 }  // namespace
 
 CDisplayGuard::CDisplayGuard() {
-    // A platform chosen by hand (offscreen, vnc) needs no display.
+#if !defined(_WIN32) && !defined(__APPLE__)
+    // X11 and Wayland are found by these; a platform chosen by hand
+    // (offscreen, vnc) needs neither. Windows and macOS always have theirs.
     if (!IsSet("QT_QPA_PLATFORM") && !IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY")) {
         NoWindow("no display (neither DISPLAY nor WAYLAND_DISPLAY is set)");
     }
+#endif
     qInstallMessageHandler(StartMessages);
 }
 

@@ -65,11 +65,6 @@ void CPlanRollout::Finish() {
     }
 }
 
-bool CPlanRollout::IsWaiting(std::string_view id) const {
-    const auto at = m_index.find(std::string(id));
-    return at != m_index.end() && m_cameras[at->second].outcome == Outcome::Waiting;
-}
-
 std::size_t CPlanRollout::Count(Outcome outcome) const {
     return static_cast<std::size_t>(
         std::count_if(m_cameras.begin(), m_cameras.end(),

@@ -43,7 +43,6 @@ class CPlanRollout {
     void Finish();
 
     [[nodiscard]] const std::vector<Camera>& Cameras() const { return m_cameras; }
-    [[nodiscard]] bool IsWaiting(std::string_view id) const;
     [[nodiscard]] unsigned Refusals() const { return m_refusals; }
     [[nodiscard]] std::size_t Count(Outcome outcome) const;
 

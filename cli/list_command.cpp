@@ -8,6 +8,7 @@
 #include "cameras/empty_list_text.h"
 #include "cli/camera_rows.h"
 #include "cli/camera_search.h"
+#include "cli/error_line.h"
 #include "cli/terminal.h"
 #include "cli/watch_printer.h"
 #include "discovery/host_interfaces.h"
@@ -42,8 +43,7 @@ std::string Formatted(const std::vector<CameraRow>& rows, ListFormat format) {
 }
 
 int SocketFailed() {
-    std::cerr << "vantrel-cli: " << LoadText(IDS_SOCKET_ERROR) << '\n';
-    return EXIT_NETWORK;
+    return Fail(LoadText(IDS_SOCKET_ERROR), EXIT_NETWORK);
 }
 
 void TellIfFull(CCameraSearch& search) {

@@ -5,6 +5,7 @@
 
 #include "cameras/id_list.h"
 #include "cli/camera_search.h"
+#include "cli/error_line.h"
 #include "cli/interrupt.h"
 #include "cli/password_source.h"
 #include "cli/site_plan_command.h"
@@ -17,19 +18,10 @@ namespace vantrel::cli {
 
 namespace {
 
-// Searches after the request in which the camera may show its new settings:
-// the one sent at once and three periodic ones, about ten seconds.
-constexpr std::uint64_t SETTLE_SEARCHES = 4;
-
 std::string SettingsText(const CameraRecord& camera) {
     return DottedQuad(camera.ip) + ", mask " + DottedQuad(camera.mask) + ", gateway " +
            DottedQuad(camera.gateway) + ", DNS " + DottedQuad(camera.dns) + ", HTTP port " +
            std::to_string(ntohs(camera.httpPort));
-}
-
-int Fail(const std::string& message, int code) {
-    std::cerr << "vantrel-cli: " << message << '\n';
-    return code;
 }
 
 // Waits for the camera to answer; nothing when it did not (the reason told).

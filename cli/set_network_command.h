@@ -10,6 +10,11 @@
 
 namespace vantrel::cli {
 
+// Searches after a set-network request in which the cameras may show their
+// new settings: the one sent at once and three periodic ones, about ten
+// seconds.
+inline constexpr std::uint64_t SETTLE_SEARCHES = 4;
+
 struct SetNetworkOptions {
     std::vector<std::string> ids;  // one, unless a range is given
     std::optional<std::string> ip;

@@ -10,6 +10,7 @@
 #include "cameras/plan_file.h"
 #include "cameras/plan_rollout.h"
 #include "cli/camera_search.h"
+#include "cli/error_line.h"
 #include "cli/interrupt.h"
 #include "cli/password_source.h"
 #include "cli/plan_report.h"
@@ -21,15 +22,6 @@
 namespace vantrel::cli {
 
 namespace {
-
-// Searches after the requests in which the cameras may show their new
-// settings: the one sent at once and three periodic ones, about ten seconds.
-constexpr std::uint64_t SETTLE_SEARCHES = 4;
-
-int Fail(const std::string& message, int code) {
-    std::cerr << "vantrel-cli: " << message << '\n';
-    return code;
-}
 
 int Ended(CCameraSearch::WaitEnd end) {
     return end == CCameraSearch::WaitEnd::Interrupted

@@ -11,9 +11,11 @@
 #include <thread>
 
 #include "cameras/id_list.h"
+#include "cameras/network_settings.h"
 #include "cameras/restart_watch.h"
 #include "cameras/upgrade_session.h"
 #include "cli/camera_search.h"
+#include "cli/error_line.h"
 #include "cli/interrupt.h"
 #include "cli/job_view.h"
 #include "cli/password_source.h"
@@ -30,12 +32,6 @@ namespace vantrel::cli {
 namespace {
 
 constexpr auto DRAW_PERIOD = std::chrono::milliseconds(100);
-constexpr std::size_t PASSWORD_CHARS = 11;
-
-int Fail(const std::string& message, int code) {
-    std::cerr << "vantrel-cli: " << message << '\n';
-    return code;
-}
 
 // The lines the window shows as "appication firmware does not exist,
 // please dbclick to upgrade it !": on a local subnet, no application yet.
@@ -323,7 +319,7 @@ int RunUpgrade(const UpgradeOptions& options) {
     }
     std::vector<CProgressBoard::Line> lines;
     for (CameraRecord& camera : *cameras) {
-        StoreFieldText(camera.password, *password, PASSWORD_CHARS);
+        (void)StorePassword(camera, *password);
         lines.push_back({ShownText(FieldText(camera.id)), ShownText(FieldText(camera.alias)),
                          CProgressBoard::State::Waiting, 0, 0});
     }

@@ -6,32 +6,10 @@
 set -euo pipefail
 cli=$1
 fakecam=$2
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    tc qdisc del dev ha root 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-py=/usr/bin/python3
-# Runs the program; its status in $status, its streams in $work/out, $work/err.
-run() {
-    set +e
-    "$cli" "$@" >"$work/out" 2>"$work/err"
-    status=$?
-    set -e
-}
-expect_status() {
-    [ "$status" -eq "$1" ] ||
-        fail "$2: status $status, not $1; out: $(cat "$work/out") err: $(cat "$work/err")"
-}
-wait_for() {  # wait_for FILE TEXT [TENTHS]
-    for _ in $(seq "${3:-100}"); do grep -q "$2" "$1" && return 0; sleep 0.1; done
-    fail "no '$2' in $1: $(cat "$1")"
-}
+# shellcheck source=tests/cli_e2e_common.sh
+source "$(dirname "$0")/cli_e2e_common.sh"
+# The shaped link of the upload tests goes too.
+trap 'tc qdisc del dev ha root 2>/dev/null || true; cleanup' EXIT
 
 mkdir -p "$work/saved-a" "$work/saved-b"
 echo pw >"$work/password"

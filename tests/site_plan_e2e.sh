@@ -8,30 +8,9 @@
 set -euo pipefail
 cli=$1
 fakecam=$2
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-py=/usr/bin/python3
-run() {
-    set +e
-    VANTREL_PASSWORD=pw "$cli" "$@" >"$work/out" 2>"$work/err"
-    status=$?
-    set -e
-}
-expect_status() {
-    [ "$status" -eq "$1" ] ||
-        fail "$2: status $status, not $1; out: $(cat "$work/out") err: $(cat "$work/err")"
-}
-wait_for() {  # wait_for FILE TEXT
-    for _ in $(seq 100); do grep -q "$2" "$1" && return 0; sleep 0.1; done
-    fail "no '$2' in $1: $(cat "$1")"
-}
+# shellcheck source=tests/cli_e2e_common.sh
+source "$(dirname "$0")/cli_e2e_common.sh"
+export VANTREL_PASSWORD=pw
 sent_nothing() {
     if grep -h "recv set-network" "$work"/cam-*.log; then fail "$1 sent a request"; fi
 }

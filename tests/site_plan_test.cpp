@@ -213,8 +213,8 @@ TEST(PlanRollout, TellsChangedRefusedSilentAndUnchangedApart) {
     rollout.Answered(changes[3].before);  // D is under DHCP: any reply will do
     rollout.Answered(Camera("STRANGER"));
     EXPECT_FALSE(rollout.Settled());
-    EXPECT_FALSE(rollout.IsWaiting("A"));
-    EXPECT_TRUE(rollout.IsWaiting("B"));
+    EXPECT_EQ(CPlanRollout::Outcome::Changed, rollout.Cameras()[0].outcome);
+    EXPECT_EQ(CPlanRollout::Outcome::Waiting, rollout.Cameras()[1].outcome);
     rollout.Refused(1);
     EXPECT_FALSE(rollout.Settled()) << "C has neither changed nor refused";
     rollout.Finish();

@@ -3,13 +3,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <sstream>
 
 // The CSV library copies a file name into its error texts with strncpy,
 // which GCC flags wherever the copy is inlined.
@@ -194,13 +194,20 @@ SitePlan ReadPlan(std::string_view csv, const std::string& name) {
 }
 
 SitePlan ReadPlanFile(const std::string& path) {
+    const auto unreadable = [&path] {
+        return SitePlan{{}, {{0, "", "cannot read " + path + ": " + std::strerror(errno)}}};
+    };
     std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    if (!file || !(text << file.rdbuf())) {
-        const std::string reason = std::strerror(errno);
-        return {{}, {{0, "", "cannot read " + path + ": " + reason}}};
+    if (!file) {
+        return unreadable();
     }
-    return ReadPlan(text.view(), path);
+    // Not `text << file.rdbuf()`: that fails on an empty file, which is
+    // a plan with nothing in it rather than one that cannot be read.
+    const std::string text{std::istreambuf_iterator<char>(file), {}};
+    if (file.bad()) {
+        return unreadable();
+    }
+    return ReadPlan(text, path);
 }
 
 SitePlan RangePlan(const std::vector<std::string>& ids, const std::string& first,

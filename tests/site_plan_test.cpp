@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 
 #include "cameras/plan_check.h"
@@ -111,6 +112,12 @@ TEST(PlanFile, TellsEveryProblemWithItsLine) {
     const SitePlan missing = ReadPlanFile(::testing::TempDir() + "no-such-plan.csv");
     ASSERT_EQ(1u, missing.problems.size());
     EXPECT_EQ(0u, missing.problems[0].text.find("cannot read "));
+    const std::string emptyPath = ::testing::TempDir() + "empty-plan.csv";
+    std::ofstream{emptyPath};
+    const SitePlan empty = ReadPlanFile(emptyPath);
+    std::remove(emptyPath.c_str());
+    ASSERT_EQ(1u, empty.problems.size());
+    EXPECT_EQ(0u, empty.problems[0].text.find("the plan is empty")) << empty.problems[0].text;
 }
 
 TEST(PlanFile, ARangeGivesConsecutiveAddressesInTheOrderGiven) {

@@ -80,6 +80,16 @@ unsigned long Number(const char* text) {
     return value;
 }
 
+// An address or a version, dotted as people write them; as it travels, in
+// network byte order.
+std::uint32_t Dotted(const char* text, const std::string& option) {
+    in_addr address{};
+    if (inet_pton(AF_INET, text, &address) != 1) {
+        Fail("bad value for " + option + ": " + text + " (four numbers with dots)");
+    }
+    return address.s_addr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -118,21 +128,13 @@ int main(int argc, char** argv) {
         } else if (option == "--count") {
             generatedCount = Number(value());
         } else if (option == "--same-address") {
-            in_addr address{};
-            if (inet_pton(AF_INET, value(), &address) != 1) {
-                Fail("bad address for --same-address");
-            }
-            sameAddress = address.s_addr;
+            sameAddress = Dotted(value(), option);
         } else if (option == "--password") {
             generatedPassword = value();
         } else if (option == "--port") {
             options.port = static_cast<std::uint16_t>(Number(value()));
         } else if (option == "--bind") {
-            in_addr address{};
-            if (inet_pton(AF_INET, value(), &address) != 1) {
-                Fail("bad address for --bind");
-            }
-            options.bindAddress = address.s_addr;
+            options.bindAddress = Dotted(value(), option);
         } else if (option == "--unicast") {
             options.unicast = true;
         } else if (option == "--scramble") {
@@ -167,11 +169,7 @@ int main(int argc, char** argv) {
             restartMs = Number(value());
             upgrades = true;
         } else if (option == "--upgraded-version") {
-            in_addr version{};
-            if (inet_pton(AF_INET, value(), &version) != 1) {
-                Fail("bad version for --upgraded-version");
-            }
-            upgradedVersion = version.s_addr;
+            upgradedVersion = Dotted(value(), option);
         } else if (option == "--help") {
             std::fputs(USAGE, stdout);
             return 0;

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cameras/firmware_image.h"
 
+#include <algorithm>
+#include <filesystem>
+
 #include "protocol/messages.h"
 #include "res/string_table.h"
 
@@ -14,6 +17,11 @@ const ImageKindTraits& TraitsOf(ImageKind kind) {
 }
 
 int OpenImage(const std::string& path, ImageKind kind, std::ifstream& file) {
+    // A folder opens on Linux and fails only its first read.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) {
+        return IDS_FILE_OPEN_FAILED;
+    }
     file.open(path, std::ios::binary);
     if (!file.is_open()) {
         return IDS_FILE_OPEN_FAILED;
@@ -22,12 +30,38 @@ int OpenImage(const std::string& path, ImageKind kind, std::ifstream& file) {
     std::string mark(traits.mark.size(), '\0');
     file.seekg(traits.markOffset);
     file.read(mark.data(), static_cast<std::streamsize>(mark.size()));
+    if (file.bad()) {
+        file.close();
+        return IDS_FILE_OPEN_FAILED;
+    }
     if (!file || mark != traits.mark) {
         file.close();
         return traits.badMarkMessage;
     }
     file.seekg(0);
     return 0;
+}
+
+std::size_t MarkBytes() {
+    std::size_t bytes = 0;
+    for (const ImageKind kind : {ImageKind::System, ImageKind::Application}) {
+        const ImageKindTraits& traits = TraitsOf(kind);
+        bytes = std::max(bytes, static_cast<std::size_t>(traits.markOffset) + traits.mark.size());
+    }
+    return bytes;
+}
+
+std::optional<ImageKind> KindByMark(std::string_view start) {
+    for (const ImageKind kind : {ImageKind::System, ImageKind::Application}) {
+        const ImageKindTraits& traits = TraitsOf(kind);
+        if (start
+                .substr(std::min<std::size_t>(static_cast<std::size_t>(traits.markOffset),
+                                              start.size()))
+                .starts_with(traits.mark)) {
+            return kind;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace vantrel

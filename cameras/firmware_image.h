@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,7 +24,14 @@ struct ImageKindTraits {
 [[nodiscard]] const ImageKindTraits& TraitsOf(ImageKind kind);
 
 // Opens the image for binary reading and tests its mark. Returns 0 with the
-// file open at its start, or the message to show with the file closed.
+// file open at its start, or the message to show with the file closed: a
+// folder, or a file that will not open or read, is one that fails to open.
 [[nodiscard]] int OpenImage(const std::string& path, ImageKind kind, std::ifstream& file);
+
+// How many of an image's first bytes hold its mark, whichever its kind.
+[[nodiscard]] std::size_t MarkBytes();
+
+// The kind whose mark the first bytes of an image hold, if either does.
+[[nodiscard]] std::optional<ImageKind> KindByMark(std::string_view start);
 
 }  // namespace vantrel

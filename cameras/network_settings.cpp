@@ -21,6 +21,13 @@ bool IsUnicastHost(std::uint32_t address) {
     return address >= LOWEST_HOST && address < FIRST_MULTICAST;
 }
 
+// Text that is no address reads as 255.255.255.255, which fails its own
+// field's check: an address, mask, gateway or DNS server that cannot be read
+// gets that field's message, in the order of the checks.
+std::uint32_t HostOrderAddress(const std::string& text) {
+    return ntohl(ReadAddress(text).value_or(0xffffffffu));
+}
+
 std::string_view Trim(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
     if (first == std::string_view::npos) {
@@ -89,10 +96,10 @@ NetworkFormResult ApplyNetworkForm(const NetworkForm& form, CameraRecord& record
     }
     std::uint32_t ip = 0, mask = 0, gateway = 0, dns = 0;
     if (!form.dhcp) {
-        ip = ntohl(ReadAddress(form.ipText));
-        mask = ntohl(ReadAddress(form.maskText));
-        gateway = ntohl(ReadAddress(form.gatewayText));
-        dns = ntohl(ReadAddress(form.dnsText));
+        ip = HostOrderAddress(form.ipText);
+        mask = HostOrderAddress(form.maskText);
+        gateway = HostOrderAddress(form.gatewayText);
+        dns = HostOrderAddress(form.dnsText);
         result.messageId = CheckAddresses(ip, mask, gateway, dns);
         if (result.messageId != 0) {
             return result;

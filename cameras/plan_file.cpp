@@ -6,10 +6,10 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <optional>
+#include <unordered_map>
 
 // The CSV library copies a file name into its error texts with strncpy,
 // which GCC flags wherever the copy is inlined.
@@ -23,8 +23,10 @@
 #pragma GCC diagnostic pop
 #endif
 
+#include "cameras/file_bytes.h"
 #include "protocol/address_text.h"
 #include "protocol/socket.h"
+#include "res/string_table.h"
 
 namespace vantrel {
 
@@ -60,6 +62,72 @@ std::vector<std::string> Cells(char* line) {
             return cells;
         }
     }
+}
+
+// A plan larger than this is no spreadsheet's: 65 536 cameras take 6 MiB.
+constexpr std::size_t PLAN_BYTES_LIMIT = 16 * 1024 * 1024;
+// Lines that are not text told before the reading stops: a binary file
+// would otherwise give one problem for each of its thousands of lines.
+constexpr std::size_t NOT_TEXT_LINES_TOLD = 3;
+
+// Whether the plan was saved as UTF-16, as a spreadsheet's "Unicode text"
+// is: its byte-order mark, or letters each with a zero byte beside it.
+bool IsUtf16(std::string_view text) {
+    if (text.starts_with("\xff\xfe") || text.starts_with("\xfe\xff")) {
+        return true;
+    }
+    const std::size_t look = std::min<std::size_t>(text.size(), 64) & ~std::size_t{1};
+    bool little = look >= 4;
+    bool big = look >= 4;
+    for (std::size_t i = 0; i < look; i += 2) {
+        little = little && text[i] != '\0' && text[i + 1] == '\0';
+        big = big && text[i] == '\0' && text[i + 1] != '\0';
+    }
+    return little || big;
+}
+
+// What makes a line no text, or nothing: a NUL byte, which would end the
+// line's text early, or another control byte. Tabs and CRs are text.
+std::optional<std::string> NotText(std::string_view line) {
+    const auto bad = std::find_if(line.begin(), line.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return (byte < 0x20 && c != '\t' && c != '\r') || byte == 0x7f;
+    });
+    if (bad == line.end()) {
+        return std::nullopt;
+    }
+    const std::string column = std::to_string(bad - line.begin() + 1);
+    if (*bad == '\0') {
+        return "holds a NUL byte at column " + column + "; a plan is text";
+    }
+    char byte[8];
+    std::snprintf(byte, sizeof byte, "0x%02x", static_cast<unsigned char>(*bad));
+    return "holds the control byte " + std::string(byte) + " at column " + column +
+           "; a plan is text";
+}
+
+// The lines that are not text, by line number, up to the few that are told;
+// the line after the last one told, when reading is to stop there.
+struct NotTextLines {
+    std::unordered_map<std::size_t, std::string> told;
+    std::optional<std::size_t> stopAt;
+};
+
+NotTextLines FindNotTextLines(std::string_view text) {
+    NotTextLines lines;
+    std::size_t number = 1;
+    for (std::size_t start = 0; start < text.size(); ++number) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        if (auto problem = NotText(text.substr(start, end - start))) {
+            if (lines.told.size() == NOT_TEXT_LINES_TOLD) {
+                lines.stopAt = number;
+                return lines;
+            }
+            lines.told.emplace(number, std::move(*problem));
+        }
+        start = end + 1;
+    }
+    return lines;
 }
 
 bool Blank(const std::vector<std::string>& cells) {
@@ -155,6 +223,13 @@ void SortProblems(std::vector<PlanProblem>& problems) {
 
 SitePlan ReadPlan(std::string_view csv, const std::string& name) {
     SitePlan plan;
+    if (IsUtf16(csv)) {
+        plan.problems.push_back({0, "",
+                                 name + " is saved as UTF-16 (\"Unicode text\"); save it from "
+                                        "the spreadsheet as \"CSV UTF-8\" and try again"});
+        return plan;
+    }
+    const NotTextLines notText = FindNotTextLines(csv);
     try {
         io::LineReader lines(name, csv.data(), csv.data() + csv.size());
         std::optional<std::array<std::optional<std::size_t>, COLUMNS>> at;
@@ -162,6 +237,18 @@ SitePlan ReadPlan(std::string_view csv, const std::string& name) {
         bool headerRead = false;
         while (char* text = lines.next_line()) {
             const std::size_t line = lines.get_file_line();
+            if (line == notText.stopAt) {
+                plan.problems.push_back(
+                    {line, "",
+                     "stopped here: more lines that are not text; " + name + " is no CSV plan"});
+                break;
+            }
+            if (const auto problem = notText.told.find(line); problem != notText.told.end()) {
+                plan.problems.push_back({line, "", problem->second});
+                // A header that cannot be read leaves no row to read by it.
+                headerRead = true;
+                continue;
+            }
             std::vector<std::string> cells;
             try {
                 cells = Cells(text);
@@ -194,26 +281,29 @@ SitePlan ReadPlan(std::string_view csv, const std::string& name) {
 }
 
 SitePlan ReadPlanFile(const std::string& path) {
-    const auto unreadable = [&path] {
-        return SitePlan{{}, {{0, "", "cannot read " + path + ": " + std::strerror(errno)}}};
-    };
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return unreadable();
+    const FileBytes file = ReadFileBytes(path, PLAN_BYTES_LIMIT);
+    if (!file.bytes) {
+        return SitePlan{{}, {{0, "", "cannot read " + path + ": " + file.problem}}};
     }
-    // Not `text << file.rdbuf()`: that fails on an empty file, which is
-    // a plan with nothing in it rather than one that cannot be read.
-    const std::string text{std::istreambuf_iterator<char>(file), {}};
-    if (file.bad()) {
-        return unreadable();
+    if (!file.whole) {
+        return SitePlan{{},
+                        {{0, "",
+                          path + " is larger than " + std::to_string(PLAN_BYTES_LIMIT >> 20) +
+                              " MiB: no plan is that large"}}};
     }
-    return ReadPlan(text, path);
+    return ReadPlan(*file.bytes, path);
 }
 
 SitePlan RangePlan(const std::vector<std::string>& ids, const std::string& first,
                    const std::string& mask, const std::string& gateway, const std::string& dns) {
     SitePlan plan;
-    const std::uint64_t start = ntohl(ReadAddress(first));
+    const std::optional<std::uint32_t> from = ReadAddress(first);
+    if (!from) {
+        plan.problems.push_back(
+            {0, "", std::string(LoadText(IDS_IP_ADDRESS_INVALID)) + " (" + first + ")"});
+        return plan;
+    }
+    const std::uint64_t start = ntohl(*from);
     if (!ids.empty() && start + (ids.size() - 1) > 0xffffffffu) {
         plan.problems.push_back({0, "",
                                  "the addresses from " + first + " for " +

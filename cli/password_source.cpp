@@ -2,24 +2,24 @@
 #include "cli/password_source.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 
+#include "cameras/file_bytes.h"
 #include "cli/interrupt.h"
 #include "cli/terminal.h"
 
 namespace vantrel::cli {
 
-std::optional<std::string> CPasswordSource::FirstLine(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+std::optional<std::string> CPasswordSource::FirstLine(const std::string& path,
+                                                      std::string& problem) {
+    // A first line this long holds no password: a camera takes 11 characters.
+    constexpr std::size_t LOOK_BYTES = 4096;
+    const FileBytes file = ReadFileBytes(path, LOOK_BYTES);
+    if (!file.bytes) {
+        problem = file.problem;
         return std::nullopt;
     }
-    std::string line;
-    std::getline(file, line);
-    if (file.bad()) {
-        return std::nullopt;
-    }
+    std::string line = file.bytes->substr(0, file.bytes->find('\n'));
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
     }
@@ -28,9 +28,10 @@ std::optional<std::string> CPasswordSource::FirstLine(const std::string& path) {
 
 std::optional<std::string> CPasswordSource::Read(const std::string& prompt, std::string& error) {
     if (!m_file.empty()) {
-        auto line = FirstLine(m_file);
+        std::string problem;
+        auto line = FirstLine(m_file, problem);
         if (!line) {
-            error = "cannot read the password file " + m_file;
+            error = "cannot read the password file " + m_file + ": " + problem;
         }
         return line;
     }

@@ -18,9 +18,10 @@ class CPasswordSource {
     // ended the prompt).
     [[nodiscard]] std::optional<std::string> Read(const std::string& prompt, std::string& error);
 
-    // The first line of a file without its line ending; nothing when the
-    // file cannot be read.
-    [[nodiscard]] static std::optional<std::string> FirstLine(const std::string& path);
+    // The first line of a file without its line ending; nothing, with why
+    // in problem, when the file cannot be read.
+    [[nodiscard]] static std::optional<std::string> FirstLine(const std::string& path,
+                                                              std::string& problem);
 
   private:
     std::string m_file;

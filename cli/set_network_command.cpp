@@ -44,6 +44,29 @@ std::optional<CameraRecord> FindCamera(CCameraSearch& search, const SetNetworkOp
     return std::nullopt;
 }
 
+// An address option that is no address is refused with its field's
+// message, before any search and before anything is sent.
+std::optional<int> RefuseUnreadableAddress(const SetNetworkOptions& options) {
+    struct AddressOption {
+        const char* name;
+        const std::optional<std::string>& text;
+        int message;
+    };
+    for (const AddressOption& option : {AddressOption{"--ip", options.ip, IDS_IP_ADDRESS_INVALID},
+                                        {"--ip-from", options.ipFrom, IDS_IP_ADDRESS_INVALID},
+                                        {"--mask", options.mask, IDS_SUBNET_MASK_INVALID},
+                                        {"--gateway", options.gateway, IDS_GATEWAY_INVALID},
+                                        {"--dns", options.dns, IDS_DNS_INVALID}}) {
+        if (option.text && !ReadAddress(*option.text)) {
+            return Fail(std::string(LoadText(option.message)) + " (" + option.name + " " +
+                            *option.text +
+                            ": an address is four numbers of 0 to 255 apart by dots)",
+                        EXIT_USAGE);
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 NetworkForm FormFor(const CameraRecord& camera, const SetNetworkOptions& options,
@@ -60,6 +83,9 @@ NetworkForm FormFor(const CameraRecord& camera, const SetNetworkOptions& options
 }
 
 int RunSetNetwork(const SetNetworkOptions& options) {
+    if (const std::optional<int> code = RefuseUnreadableAddress(options)) {
+        return *code;
+    }
     if (!options.plan.empty() || options.ipFrom) {
         return RunSitePlan(options);
     }

@@ -10,6 +10,7 @@
 #include <stop_token>
 #include <thread>
 
+#include "cameras/file_bytes.h"
 #include "cameras/id_list.h"
 #include "cameras/network_settings.h"
 #include "cameras/restart_watch.h"
@@ -281,16 +282,14 @@ std::string Warnings(const std::vector<CProgressBoard::Line>& lines) {
 }  // namespace
 
 std::optional<ImageKind> KindOfImage(const std::string& path, std::string& error) {
-    for (const ImageKind kind : {ImageKind::System, ImageKind::Application}) {
-        std::ifstream file;
-        const int message = OpenImage(path, kind, file);
-        if (message == 0) {
-            return kind;
-        }
-        if (message == IDS_FILE_OPEN_FAILED) {
-            error = std::string(LoadText(message)) + " (" + path + ")";
-            return std::nullopt;
-        }
+    const FileBytes start = ReadFileBytes(path, MarkBytes());
+    if (!start.bytes) {
+        error =
+            std::string(LoadText(IDS_FILE_OPEN_FAILED)) + " (" + path + ": " + start.problem + ")";
+        return std::nullopt;
+    }
+    if (const std::optional<ImageKind> kind = KindByMark(*start.bytes)) {
+        return kind;
     }
     error = path +
             " is no firmware image: it has neither the system mark \"BNEG\" at its start nor "

@@ -261,6 +261,13 @@ TEST(UpgradeImage, TheKindComesFromTheMarkAndAFileWithNeitherIsRefused) {
     EXPECT_NE(std::string::npos, error.find("neither the system mark"));
     EXPECT_FALSE(KindOfImage(::testing::TempDir() + "no-such-image.bin", error));
     EXPECT_EQ(0u, error.find(LoadText(IDS_FILE_OPEN_FAILED)));
+    const std::string folder = ::testing::TempDir() + "image-folder";
+    std::filesystem::create_directory(folder);
+    EXPECT_FALSE(KindOfImage(folder, error));
+    EXPECT_EQ(std::string(LoadText(IDS_FILE_OPEN_FAILED)) + " (" + folder + ": it is a folder)",
+              error)
+        << "told apart from a file with neither mark";
+    std::filesystem::remove(folder);
 }
 
 // Sets the variable, or removes it for nullptr.
@@ -281,6 +288,8 @@ TEST(PasswordSource, AFileComesFirstThenTheEnvironment) {
     EXPECT_EQ("from-env", CPasswordSource("").Read("", error));
     EXPECT_FALSE(CPasswordSource(::testing::TempDir() + "no-such-file").Read("", error));
     EXPECT_NE(std::string::npos, error.find("no-such-file"));
+    EXPECT_FALSE(CPasswordSource(::testing::TempDir()).Read("", error));
+    EXPECT_EQ("cannot read the password file " + ::testing::TempDir() + ": it is a folder", error);
     SetPasswordVariable(nullptr);
 }
 

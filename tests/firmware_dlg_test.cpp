@@ -156,9 +156,15 @@ class FirmwareDlgTest : public QObject {
             Click(row.button);
             QCOMPARE(CMessageBox::TakeRecorded(), std::vector<int>{row.message});
         }
-        CImageFileChooser::SetNextAnswer(m_files.filePath("missing.bin"));
-        Click("upgradeSystemButton");
-        QCOMPARE(CMessageBox::TakeRecorded(), std::vector<int>{IDS_FILE_OPEN_FAILED});
+        // A file that is not there, and a folder (it opens, then fails its
+        // first read), fail to open; neither is an image with a wrong mark.
+        for (const char* button : {"upgradeSystemButton", "upgradeApplicationButton"}) {
+            for (const QString& path : {m_files.filePath("missing.bin"), m_files.path()}) {
+                CImageFileChooser::SetNextAnswer(path);
+                Click(button);
+                QCOMPARE(CMessageBox::TakeRecorded(), std::vector<int>{IDS_FILE_OPEN_FAILED});
+            }
+        }
         QCOMPARE(OpenDescriptors(), before);
         QVERIFY(m_dialog->isVisible());
     }

@@ -160,6 +160,24 @@ class NetworkDlgTest : public QObject {
         QCOMPARE(m_dialog->m_record.ip, inet_addr("192.168.1.30"));
     }
 
+    void typedAddressesAreReadAsDecimalAndShortFormsRefused() {
+        // What an installer types into a zero-padded list: decimal.
+        Edit("ipAddressEdit")->clear();
+        QTest::keyClicks(Edit("ipAddressEdit"), "192.168.1.010");
+        Edit("gatewayEdit")->clear();
+        QTest::keyClicks(Edit("gatewayEdit"), "192.168.1");
+        Set();
+        QCOMPARE(CMessageBox::TakeRecorded(), std::vector<int>{IDS_GATEWAY_INVALID});
+        QCOMPARE(m_dialog->m_record.ip, inet_addr("192.168.1.20"));  // nothing stored
+        QTest::keyClicks(Edit("gatewayEdit"), "x.1");
+        QCOMPARE(Edit("gatewayEdit")->text(), QString("192.168.1.1"));  // no letter typed
+        Set();
+        QVERIFY(CMessageBox::TakeRecorded().empty());
+        QCOMPARE(m_dialog->result(), int(QDialog::Accepted));
+        QCOMPARE(m_dialog->m_record.ip, htonl(0xc0a8010a));  // 192.168.1.10, not .8
+        QCOMPARE(Edit("ipAddressEdit")->text(), QString("192.168.1.010"));
+    }
+
     void enterPressesSet() {
         Edit("httpPortEdit")->setText("0");
         QTest::keyClick(Edit("httpPortEdit"), Qt::Key_Return);

@@ -110,6 +110,41 @@ TEST(NetworkSettings, ChecksTheAddressesInOrder) {
     }
 }
 
+TEST(NetworkSettings, ReadsZeroPaddedAddressesAsDecimalAndRefusesTheOtherForms) {
+    CameraRecord record = Opened();
+    ASSERT_EQ(0, ApplyNetworkForm(Form("80", "192.168.001.010", "255.255.255.000", "192.168.1.001",
+                                       " 008.008.008.008 "),
+                                  record)
+                     .messageId);
+    EXPECT_EQ(htonl(0xc0a8010a), record.ip) << "192.168.1.10, not the octal 192.168.1.8";
+    EXPECT_EQ(htonl(0xffffff00), record.mask);
+    EXPECT_EQ(htonl(0xc0a80101), record.gateway);
+    EXPECT_EQ(htonl(0x08080808), record.dns);
+
+    // Hex, short and run-together forms are no addresses: each field's own
+    // message, and the record untouched.
+    struct Row {
+        const char *ip, *mask, *gateway, *dns;
+        int message;
+    };
+    const Row rows[] = {
+        {"192.168.1.0x1f", "255.255.255.0", "192.168.1.1", "8.8.8.8", IDS_IP_ADDRESS_INVALID},
+        {"192.168.266", "255.255.255.0", "192.168.1.1", "8.8.8.8", IDS_IP_ADDRESS_INVALID},
+        {"192.168.1.10", "0xffffff00", "192.168.1.1", "8.8.8.8", IDS_SUBNET_MASK_INVALID},
+        {"192.168.1.10", "255.255.255.0", "192.168.1", "8.8.8.8", IDS_GATEWAY_INVALID},
+        {"192.168.1.10", "255.255.255.0", "192.168.1.1", "134744072", IDS_DNS_INVALID},
+        {"0.1.2.3", "bad", "bad", "bad", IDS_IP_ADDRESS_INVALID},  // checks in their order
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.ip) + " " + row.mask + " " + row.gateway + " " + row.dns);
+        const CameraRecord before = record;
+        EXPECT_EQ(row.message,
+                  ApplyNetworkForm(Form("8080", row.ip, row.mask, row.gateway, row.dns), record)
+                      .messageId);
+        EXPECT_EQ(0, std::memcmp(&before, &record, sizeof record)) << "record untouched";
+    }
+}
+
 TEST(NetworkSettings, MaskScanAcceptsExactlyLeadingOnes) {
     int accepted = 0;
     for (int ones = 0; ones <= 32; ++ones) {

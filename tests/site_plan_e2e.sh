@@ -62,6 +62,79 @@ grep -qx "vantrel-cli: $work/clash.csv:5: NEW9: did not answer" "$work/err" ||
     fail "$(cat "$work/err")"
 sent_nothing "a plan with a clash"
 
+# Addresses read as people write them: zero-padded cells are decimal; the C
+# library's hex and short forms are refused with the field's message.
+printf 'id,ip,mask,gateway\nNEW1,010.071.001.050,255.255.255.000,10.71.1.001\n' >"$work/padded.csv"
+run set-network --plan "$work/padded.csv" --dry-run --rounds 1
+expect_status 0 "a zero-padded plan"
+grep -q "^NEW1  *Door  *192.168.1.10  *255.255.255.0  *10.71.1.50  *255.255.255.0$" "$work/out" ||
+    fail "the zero-padded dry run: $(cat "$work/out")"
+run set-network NEW1 NEW2 --ip-from 10.71.1.060 --mask 255.255.255.0 --gateway 10.71.1.1 \
+    --dry-run --rounds 1
+expect_status 0 "a zero-padded --ip-from"
+grep -q "^NEW2 .* 10.71.1.61  *255.255.255.0$" "$work/out" || fail "$(cat "$work/out")"
+printf 'id,ip,gateway\nNEW1,10.71.1.0x32,10.71.1.1\nNEW2,10.71.1.51,10.71.1\n' >"$work/hex.csv"
+run set-network --plan "$work/hex.csv" --rounds 1
+expect_status 2 "a plan with hex and short addresses"
+grep -qx "vantrel-cli: $work/hex.csv:2: NEW1: error ip address setting !" "$work/err" ||
+    fail "$(cat "$work/err")"
+grep -qx "vantrel-cli: $work/hex.csv:3: NEW2: error gateway setting !" "$work/err" ||
+    fail "$(cat "$work/err")"
+for option in "--ip 10.71.1.0x1f" "--mask 255.255.255" "--gateway 10.71.1.1.1" "--dns 8.8.8.08x"; do
+    # shellcheck disable=SC2086
+    run set-network NEW1 $option --rounds 1
+    expect_status 2 "set-network $option"
+    [ "$(wc -l <"$work/err")" -eq 1 ] && grep -q "setting ! (${option% *} " "$work/err" ||
+        fail "set-network $option: $(cat "$work/err")"
+done
+sent_nothing "hex and short addresses"
+echo "zero-padded addresses are decimal; hex and short forms are refused"
+
+# Files that are no plan, image or password file: one line each, status 2.
+run set-network --plan "$work" --rounds 1
+expect_status 2 "a folder as the plan"
+[ "$(cat "$work/err")" = "vantrel-cli: cannot read $work: it is a folder" ] ||
+    fail "a folder as the plan: $(cat "$work/err")"
+run upgrade NEW1 --image "$work" --rounds 1
+expect_status 2 "a folder as the image"
+[ "$(cat "$work/err")" = "vantrel-cli: fail to open the file ! ($work: it is a folder)" ] ||
+    fail "a folder as the image: $(cat "$work/err")"
+run set-network NEW1 --ip 192.168.1.77 --password-file "$work" --rounds 1
+expect_status 2 "a folder as the password file"
+[ "$(cat "$work/err")" = "vantrel-cli: cannot read the password file $work: it is a folder" ] ||
+    fail "a folder as the password file: $(cat "$work/err")"
+# Another user may go through the scratch folder, run the program and not
+# read the plan.
+chmod 711 "$work"
+cp "$cli" "$work/vantrel-cli"
+printf 'id,ip\nNEW1,10.71.1.50\n' >"$work/private.csv"
+chmod 600 "$work/private.csv"
+set +e
+setpriv --reuid=65534 --regid=65534 --clear-groups "$work/vantrel-cli" set-network \
+    --plan "$work/private.csv" >"$work/out" 2>"$work/err"
+status=$?
+set -e
+expect_status 2 "a plan this user may not read"
+[ "$(cat "$work/err")" = "vantrel-cli: cannot read $work/private.csv: Permission denied" ] ||
+    fail "a plan this user may not read: $(cat "$work/err")"
+printf 'id,ip\nNEW1,10.71.1.50\n' | iconv -t UTF-16 >"$work/unicode.txt"
+run set-network --plan "$work/unicode.txt" --rounds 1
+expect_status 2 "a UTF-16 plan"
+grep -q "is saved as UTF-16 (\"Unicode text\"); save it from the spreadsheet as \"CSV UTF-8\"" \
+    "$work/err" || fail "a UTF-16 plan: $(cat "$work/err")"
+printf 'id,ip\nNEW1,10.71.1.50\0junk\nNEW2,10.71.1.51\n' >"$work/nul.csv"
+run set-network --plan "$work/nul.csv" --rounds 1
+expect_status 2 "a plan with a NUL byte"
+grep -qx "vantrel-cli: $work/nul.csv:2: holds a NUL byte at column 16; a plan is text" \
+    "$work/err" || fail "a plan with a NUL byte: $(cat "$work/err")"
+head -c 200000 "$fakecam" >"$work/binary.csv"
+run set-network --plan "$work/binary.csv" --rounds 1
+expect_status 2 "a binary file as the plan"
+[ "$(wc -l <"$work/err")" -le 5 ] || fail "a binary plan told $(wc -l <"$work/err") lines"
+grep -q "is no CSV plan$" "$work/err" || fail "a binary plan: $(cat "$work/err")"
+sent_nothing "files that cannot be read"
+echo "a folder, an unreadable file, UTF-16, a NUL byte and binary junk each get their line"
+
 # The good plan, as a spreadsheet saves it: byte-order mark, CRLF, quotes.
 printf '\xef\xbb\xbfid,ip,mask,gateway,dns\r\n"NEW1",10.71.1.50,255.255.255.0,10.71.1.1,10.71.1.1\r\n"NEW2",10.71.1.51,255.255.255.0,10.71.1.1,10.71.1.1\r\nNEW3,10.71.2.50,255.255.255.0,10.71.2.1,10.71.2.1\r\n' \
     >"$work/site.csv"

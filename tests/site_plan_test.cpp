@@ -7,6 +7,7 @@
 #include "cameras/plan_check.h"
 #include "cameras/plan_file.h"
 #include "cameras/plan_rollout.h"
+#include "protocol/address_text.h"
 #include "protocol/socket.h"
 #include "protocol/text_field.h"
 #include "res/string_table.h"
@@ -118,6 +119,86 @@ TEST(PlanFile, TellsEveryProblemWithItsLine) {
     std::remove(emptyPath.c_str());
     ASSERT_EQ(1u, empty.problems.size());
     EXPECT_EQ(0u, empty.problems[0].text.find("the plan is empty")) << empty.problems[0].text;
+}
+
+TEST(PlanFile, TellsAFileThatIsNoPlanInAFewLines) {
+    const SitePlan nul =
+        ReadPlan(std::string("id,ip\nCAM1,10.0.0.1\0junk\nCAM2,10.0.0.2\n", 36), "p");
+    EXPECT_EQ(std::vector<std::string>{"2 : holds a NUL byte at column 14; a plan is text"},
+              Told(nul.problems))
+        << "not a row cut short at the NUL";
+    ASSERT_EQ(1u, nul.rows.size());
+    EXPECT_EQ("CAM2", nul.rows[0].id);
+    EXPECT_EQ(
+        std::vector<std::string>{"1 : holds the control byte 0x1b at column 3; a plan is text"},
+        Told(ReadPlan("id\x1b,ip\nCAM1,10.0.0.1\n", "p").problems))
+        << "a header that is no text leaves no row to read";
+
+    const std::string hint =
+        "0 : p is saved as UTF-16 (\"Unicode text\"); save it from the spreadsheet as "
+        "\"CSV UTF-8\" and try again";
+    using namespace std::string_literals;
+    for (const std::string& unicode :
+         {"\xff\xfei\0d\0,\0i\0p\0\n\0"s, "\xfe\xff\0i\0d\0,\0i\0p\0\n"s, "i\0d\0,\0i\0p\0\n\0"s,
+          "\0i\0d\0,\0i\0p\0\n"s}) {
+        EXPECT_EQ(std::vector<std::string>{hint}, Told(ReadPlan(unicode, "p").problems));
+    }
+
+    // A firmware image given as a plan: a few lines, then the reading stops.
+    std::string binary = "BNEG\x01\x02";
+    for (int line = 0; line < 5000; ++line) {
+        binary += std::string("\0\x7f\x10,\xff\n", 6);
+    }
+    const SitePlan junk = ReadPlan(binary, "app.bin");
+    EXPECT_EQ((std::vector<std::string>{
+                  "1 : holds the control byte 0x01 at column 5; a plan is text",
+                  "2 : holds a NUL byte at column 1; a plan is text",
+                  "3 : holds a NUL byte at column 1; a plan is text",
+                  "4 : stopped here: more lines that are not text; app.bin is no CSV plan"}),
+              Told(junk.problems));
+    EXPECT_TRUE(junk.rows.empty());
+
+    const SitePlan folder = ReadPlanFile(::testing::TempDir());
+    EXPECT_EQ(
+        std::vector<std::string>{"0 : cannot read " + ::testing::TempDir() + ": it is a folder"},
+        Told(folder.problems));
+}
+
+TEST(PlanCheck, ReadsAddressesAsPeopleWriteThem) {
+    const std::vector<CameraRecord> answering = {Camera("CAM1"), Camera("CAM2"), Camera("CAM3"),
+                                                 Camera("CAM4"), Camera("CAM5")};
+    const SitePlan padded = ReadPlan(
+        "id,ip,mask,gateway,dns\nCAM1,010.071.001.010,255.255.255.000,10.71.1.001,"
+        "008.008.008.008\n",
+        "p");
+    const CheckedPlan checked = CheckPlan(padded.rows, answering, {});
+    EXPECT_EQ(std::vector<std::string>{}, Told(checked.problems));
+    ASSERT_EQ(1u, checked.changes.size());
+    EXPECT_EQ("10.71.1.10", DottedQuad(checked.changes[0].after.ip)) << "decimal, not octal";
+    EXPECT_EQ("10.71.1.1", DottedQuad(checked.changes[0].after.gateway));
+    EXPECT_EQ("8.8.8.8", DottedQuad(checked.changes[0].after.dns));
+
+    // The C library's other forms are no addresses: each field's own message.
+    const SitePlan other = ReadPlan(
+        "id,ip,mask,gateway,dns\n"
+        "CAM1,10.71.1.0x1f,,,\n"
+        "CAM2,192.168.1.11,255.255.0xff.0,,\n"
+        "CAM3,192.168.1.12,,192.168.1,\n"
+        "CAM4,192.168.1.13,,,3232235777\n"
+        "CAM5,192.168.1.14, 255.255.255.0 ,,\n",
+        "p");
+    EXPECT_EQ((std::vector<std::string>{"2 CAM1: " + std::string(LoadText(IDS_IP_ADDRESS_INVALID)),
+                                        "3 CAM2: " + std::string(LoadText(IDS_SUBNET_MASK_INVALID)),
+                                        "4 CAM3: " + std::string(LoadText(IDS_GATEWAY_INVALID)),
+                                        "5 CAM4: " + std::string(LoadText(IDS_DNS_INVALID))}),
+              Told(CheckPlan(other.rows, answering, {}).problems));
+
+    const SitePlan range = RangePlan({"CAM1", "CAM2"}, "192.168.001.099", "", "", "");
+    ASSERT_EQ(2u, range.rows.size());
+    EXPECT_EQ("192.168.1.100", range.rows[1].ip);
+    EXPECT_EQ(std::vector<std::string>{"0 : " + std::string(LoadText(IDS_IP_ADDRESS_INVALID)) +
+                                       " (192.168.1)"},
+              Told(RangePlan({"CAM1"}, "192.168.1", "", "", "").problems));
 }
 
 TEST(PlanFile, ARangeGivesConsecutiveAddressesInTheOrderGiven) {

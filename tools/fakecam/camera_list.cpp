@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "protocol/address_text.h"
 #include "protocol/socket.h"
 #include "protocol/text_field.h"
 
@@ -14,12 +15,9 @@ namespace vantrel::fakecam {
 namespace {
 
 bool ParseQuad(const std::string& text, std::uint32_t& value) {
-    in_addr address{};
-    if (inet_pton(AF_INET, text.c_str(), &address) != 1) {
-        return false;
-    }
-    value = address.s_addr;
-    return true;
+    const std::optional<std::uint32_t> address = ReadAddress(text);
+    value = address.value_or(value);
+    return address.has_value();
 }
 
 bool ParsePort(const std::string& text, std::uint16_t& value) {

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "protocol/address_text.h"
 #include "protocol/socket.h"
 #include "protocol/socket_library.h"
 #include "tools/fakecam/camera_list.h"
@@ -83,11 +84,11 @@ unsigned long Number(const char* text) {
 // An address or a version, dotted as people write them; as it travels, in
 // network byte order.
 std::uint32_t Dotted(const char* text, const std::string& option) {
-    in_addr address{};
-    if (inet_pton(AF_INET, text, &address) != 1) {
+    const std::optional<std::uint32_t> address = ReadAddress(text);
+    if (!address) {
         Fail("bad value for " + option + ": " + text + " (four numbers with dots)");
     }
-    return address.s_addr;
+    return *address;
 }
 
 }  // namespace

@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cameras/file_bytes.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+namespace vantrel {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+FileBytes ReadFileBytes(const std::string& path, std::size_t limit) {
+    FileBytes read;
+    errno = 0;
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    const int openError = errno;
+    // A folder opens on some systems and fails its first read with EISDIR;
+    // on others it does not open at all, with EACCES. Say which it is.
+    std::error_code ignored;
+    if (!file || std::filesystem::is_directory(path, ignored)) {
+        read.problem = FileProblem(path, openError);
+        return read;
+    }
+    std::string bytes;
+    char buffer[64 * 1024];
+    // One byte past the limit tells a file that ends there from a longer one.
+    while (bytes.size() <= limit) {
+        const std::size_t asked = std::min(sizeof buffer, limit + 1 - bytes.size());
+        const std::size_t got = std::fread(buffer, 1, asked, file.get());
+        bytes.append(buffer, got);
+        if (got < asked) {
+            if (std::ferror(file.get())) {
+                const int readError = errno;
+                read.problem = FileProblem(path, readError) + " after " +
+                               std::to_string(bytes.size()) + " bytes";
+                return read;
+            }
+            break;
+        }
+    }
+    read.whole = bytes.size() <= limit;
+    bytes.resize(std::min(bytes.size(), limit));
+    read.bytes = std::move(bytes);
+    return read;
+}
+
+std::string FileProblem(const std::string& path, int error) {
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) {
+        return "it is a folder";
+    }
+    return error != 0 ? std::strerror(error) : "it cannot be read";
+}
+
+}  // namespace vantrel

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace vantrel {
+
+// What reading a file gave: its bytes, or why it could not be read.
+struct FileBytes {
+    std::optional<std::string> bytes;  // at most the limit asked for
+    bool whole = false;                // the file ended within the limit
+    std::string problem;               // "it is a folder", the system's reason, …
+};
+
+// Reads a file the user named, up to limit bytes, without throwing: a
+// folder, a file that will not open and a read error part way through each
+// give their reason.
+[[nodiscard]] FileBytes ReadFileBytes(const std::string& path, std::size_t limit);
+
+// Why a file would not open or read, in words a user can act on: "it is a
+// folder", else the system's text for error (an errno value).
+[[nodiscard]] std::string FileProblem(const std::string& path, int error);
+
+}  // namespace vantrel

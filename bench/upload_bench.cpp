@@ -34,12 +34,12 @@ constexpr std::uint64_t MiB = 1024 * 1024;
 
 class NullView : public IUpgradeView {
   public:
-    void ShowUploadView() override {}
-    void SetProgress(int) override {}
-    void RepaintNow() override {}
-    void UndoUploadView() override {}
-    void ShowMessage(int stringId) override { std::printf("  message %d\n", stringId); }
-    void EndWithOk(Delivery) override { done = true; }
+    void UploadStarted() override {}
+    void UploadProgress(int) override {}
+    void UploadFailed(int stringId, const std::string&) override {
+        std::printf("  message %d\n", stringId);
+    }
+    void UploadFinished(Delivery) override { done = true; }
     bool done = false;
 };
 

@@ -10,9 +10,9 @@
 namespace vantrel {
 
 const ImageKindTraits& TraitsOf(ImageKind kind) {
-    static const ImageKindTraits system{0, "BNEG", IDS_BAD_SYSTEM_IMAGE, OP_SYSTEM_CHUNK, false};
+    static const ImageKindTraits system{0, "BNEG", IDS_BAD_SYSTEM_IMAGE, OP_SYSTEM_CHUNK};
     static const ImageKindTraits application{8, "UPGRADE APP_WARE FILE", IDS_BAD_APP_IMAGE,
-                                             OP_APPLICATION_CHUNK, true};
+                                             OP_APPLICATION_CHUNK};
     return kind == ImageKind::System ? system : application;
 }
 

@@ -18,7 +18,6 @@ struct ImageKindTraits {
     std::string_view mark;
     int badMarkMessage;     // string id when the mark is wrong
     std::uint16_t chunkOp;  // upload op of its chunks
-    bool repaintAtOnce;     // the dialog is repainted when the upload starts
 };
 
 [[nodiscard]] const ImageKindTraits& TraitsOf(ImageKind kind);

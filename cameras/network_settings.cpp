@@ -114,6 +114,19 @@ NetworkFormResult ApplyNetworkForm(const NetworkForm& form, CameraRecord& record
     return result;
 }
 
+NetworkForm FormFor(const CameraRecord& camera, const NetworkChanges& changes,
+                    std::string password) {
+    NetworkForm form;
+    form.portText = changes.port.value_or(std::to_string(ntohs(camera.httpPort)));
+    form.dhcp = changes.dhcp;
+    form.ipText = changes.ip.value_or(DottedQuad(camera.ip));
+    form.maskText = changes.mask.value_or(DottedQuad(camera.mask));
+    form.gatewayText = changes.gateway.value_or(DottedQuad(camera.gateway));
+    form.dnsText = changes.dns.value_or(DottedQuad(camera.dns));
+    form.passwordText = std::move(password);
+    return form;
+}
+
 std::string_view StorePassword(CameraRecord& record, std::string_view password) {
     return StoreFieldText(record.password, password, PASSWORD_CHARS);
 }

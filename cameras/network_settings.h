@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,21 @@ struct NetworkFormResult {
 // message id, or 0 when all pass.
 [[nodiscard]] int CheckAddresses(std::uint32_t ip, std::uint32_t mask, std::uint32_t gateway,
                                  std::uint32_t dns);
+
+// What a change of settings gives, as typed; what it leaves out keeps the
+// camera's own value.
+struct NetworkChanges {
+    std::optional<std::string> port;
+    bool dhcp = false;
+    std::optional<std::string> ip;
+    std::optional<std::string> mask;
+    std::optional<std::string> gateway;
+    std::optional<std::string> dns;
+};
+
+// The form the window would hold for the camera with the changes typed in.
+[[nodiscard]] NetworkForm FormFor(const CameraRecord& camera, const NetworkChanges& changes,
+                                  std::string password = {});
 
 // The whole "Set" step: port, DHCP, the four addresses and their checks,
 // then the password cut to 11 characters. The record is written, all at

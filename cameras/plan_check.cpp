@@ -21,19 +21,13 @@ std::string Where(std::size_t line) {
     return line == 0 ? "" : " (line " + std::to_string(line) + ")";
 }
 
-// The form the window would hold for the camera with the row typed in.
-NetworkForm FormFor(const CameraRecord& camera, const PlanRow& row) {
-    const auto kept = [](const std::string& given, std::uint32_t own) {
-        return given.empty() ? DottedQuad(own) : given;
+// A plan's empty cell keeps the camera's value.
+NetworkChanges ChangesOf(const PlanRow& row) {
+    const auto given = [](const std::string& cell) {
+        return cell.empty() ? std::nullopt : std::optional<std::string>(cell);
     };
-    NetworkForm form;
-    form.portText = std::to_string(ntohs(camera.httpPort));
-    form.dhcp = row.dhcp;
-    form.ipText = kept(row.ip, camera.ip);
-    form.maskText = kept(row.mask, camera.mask);
-    form.gatewayText = kept(row.gateway, camera.gateway);
-    form.dnsText = kept(row.dns, camera.dns);
-    return form;
+    return {std::nullopt,    row.dhcp,           given(row.ip),
+            given(row.mask), given(row.gateway), given(row.dns)};
 }
 
 }  // namespace
@@ -65,7 +59,7 @@ CheckedPlan CheckPlan(const std::vector<PlanRow>& rows, const std::vector<Camera
         }
         PlanChange change{row.line, *camera->second, *camera->second, row.dhcp};
         if (const int message =
-                ApplyNetworkForm(FormFor(change.before, row), change.after).messageId) {
+                ApplyNetworkForm(FormFor(change.before, ChangesOf(row)), change.after).messageId) {
             problems.push_back({row.line, shownId, LoadText(message)});
             continue;
         }

@@ -71,8 +71,8 @@ class CUpgradeSession {
   private:
     bool Stopped() const { return m_stop.stop_requested(); }
 
-    bool Fail(int stringId) {
-        m_view.ShowMessage(stringId);
+    bool Fail(int stringId, const std::string& reason = {}) {
+        m_view.UploadFailed(stringId, reason);
         return false;
     }
 
@@ -97,7 +97,7 @@ class CUpgradeSession {
                 break;
             case STATUS_DISCONNECTED:
                 return Fail(IDS_DISCONNECTED);
-            case STATUS_TIMEOUT:
+            case STATUS_TIMED_OUT:
                 return Fail(IDS_NO_ECHO);
             default:
                 return Fail(IDS_SOCKET_ERROR);
@@ -169,10 +169,7 @@ class CUpgradeSession {
             Fail(IDS_SOCKET_ERROR);
             return;
         }
-        m_view.ShowUploadView();
-        if (m_traits.repaintAtOnce) {
-            m_view.RepaintNow();
-        }
+        m_view.UploadStarted();
         std::vector<std::uint8_t> batch;
         batch.reserve(CHUNKS_PER_SEND * (UPLOAD_CHUNK_BYTES + 64));
         std::vector<std::int64_t> ends;  // where each chunk of the batch ends in the image
@@ -195,17 +192,15 @@ class CUpgradeSession {
                 // read failed) must not put made-up bytes on the wire.
                 m_image.read(chunk, length);
                 if (m_image.gcount() != static_cast<std::streamsize>(length)) {
-                    m_view.ExplainFailure("the image file could not be read after " +
-                                          ByteCount(read) + " of " + ByteCount(total) + " bytes");
-                    Fail(IDS_FILE_OPEN_FAILED);
-                    m_view.UndoUploadView();
+                    Fail(IDS_FILE_OPEN_FAILED, "the image file could not be read after " +
+                                                   ByteCount(read) + " of " + ByteCount(total) +
+                                                   " bytes");
                     return;
                 }
                 if (!m_writer.Begin(m_traits.chunkOp, MAGIC_UPGRADE) ||
                     !m_writer.AppendByte(flag) || !m_writer.AppendU32(length) ||
                     !m_writer.AppendBytes(chunk, length) || !m_writer.Finalize()) {
                     Fail(IDS_SOCKET_ERROR);
-                    m_view.UndoUploadView();
                     return;
                 }
                 batch.insert(batch.end(), m_writer.Data(), m_writer.Data() + m_writer.Length());
@@ -214,25 +209,21 @@ class CUpgradeSession {
             }
             // A stop breaks the upload off before its next chunk.
             if (Stopped()) {
-                m_view.UndoUploadView();
                 return;
             }
             if (!SendBatch(batch)) {
-                m_view.ExplainFailure(UploadFailure(LastSocketError(), sent, total));
-                Fail(IDS_SOCKET_ERROR);
-                m_view.UndoUploadView();
+                Fail(IDS_SOCKET_ERROR, UploadFailure(LastSocketError(), sent, total));
                 return;
             }
             for (const std::int64_t end : ends) {
-                m_view.SetProgress(static_cast<int>(end * 100 / total));
+                m_view.UploadProgress(static_cast<int>(end * 100 / total));
             }
             sent = read;
         }
         const Delivery delivery = AwaitDelivery();
-        m_view.UndoUploadView();
         m_image.close();
         m_socket.Reset();
-        m_view.EndWithOk(delivery);
+        m_view.UploadFinished(delivery);
     }
 
     // The chunks of one batch in as few calls as the socket takes them.

@@ -20,10 +20,9 @@ inline constexpr std::uint32_t UPGRADE_WAIT_MS = 3000;
 // 1024-byte chunks with no reply awaited, handed to the socket many at a
 // time; it ends once the camera has acknowledged every byte, or the bytes
 // stop moving for UPGRADE_WAIT_MS (then the delivery is unconfirmed). Every
-// failure shows one message; the socket and the image are closed on every
-// path, after the message. A stop request ends the session before its next
-// step or chunk, with no message and the upload view undone. The view is
-// called on the session's thread.
+// failure is told once; the socket and the image are closed on every path.
+// A stop request ends the session before its next step or chunk, with
+// nothing told. The view is called on the session's thread.
 void RunUpgradeSession(std::ifstream image, ImageKind kind, const CameraRecord& camera,
                        IUpgradeView& view, std::stop_token stop = {});
 

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "cli/interrupt.h"
-#include "protocol/text_field.h"
 #include "protocol/unique_socket.h"
 #include "res/string_table.h"
 
@@ -28,13 +27,15 @@ bool DiscoveryPortTaken() {
            FailureOf(LastSocketError()) == SocketFailure::AddressInUse;
 }
 
+SessionConfig ConfigFor(CCameraSearch::Forget forget) {
+    SessionConfig config;
+    config.keepEveryCamera = forget == CCameraSearch::Forget::Never;
+    return config;
+}
+
 }  // namespace
 
-CCameraSearch::CCameraSearch(Forget forget) : m_forget(forget) {}
-
-CCameraSearch::~CCameraSearch() {
-    m_worker.Stop();
-}
+CCameraSearch::CCameraSearch(Forget forget) : m_session(m_dispatcher, *this, ConfigFor(forget)) {}
 
 ExitCode CCameraSearch::Start(std::ostream& errors) {
     if (DiscoveryPortTaken()) {
@@ -43,7 +44,7 @@ ExitCode CCameraSearch::Start(std::ostream& errors) {
                   "Cameras answer on that port only: close that program and try again.\n";
         return EXIT_NETWORK;
     }
-    if (!m_worker.Start()) {
+    if (!m_session.Start()) {
         errors << "vantrel-cli: " << LoadText(IDS_THREAD_FAILED) << '\n';
         return EXIT_NETWORK;
     }
@@ -53,163 +54,67 @@ ExitCode CCameraSearch::Start(std::ostream& errors) {
 CCameraSearch::WaitEnd CCameraSearch::WaitUntil(const std::function<bool()>& done,
                                                 std::uint64_t lastSearch) {
     for (;;) {
+        RunQueued();
         if (Interrupted()) {
             return WaitEnd::Interrupted;
         }
         if (done()) {
             return WaitEnd::Done;
         }
-        std::unique_lock lock(m_mutex);
         if (m_socketFailed) {
             return WaitEnd::SocketFailed;
         }
-        if (m_searches > lastSearch) {
+        if (m_session.Searches() > lastSearch) {
             return WaitEnd::SearchesOver;
         }
-        m_news.wait_for(lock, POLL_PERIOD);
+        m_dispatcher.Wait(POLL_PERIOD);
     }
 }
 
-std::optional<CCameraSearch::Found> CCameraSearch::Find(std::string_view id) const {
-    const std::lock_guard lock(m_mutex);
-    const auto answered = m_answered.find(std::string(id));
-    if (answered == m_answered.end()) {
-        return std::nullopt;
+void CCameraSearch::RunFor(std::chrono::milliseconds duration) {
+    const auto end = std::chrono::steady_clock::now() + duration;
+    for (auto now = std::chrono::steady_clock::now(); now < end;
+         now = std::chrono::steady_clock::now()) {
+        RunQueued();
+        m_dispatcher.Wait(std::chrono::duration_cast<std::chrono::milliseconds>(end - now));
     }
-    for (const CameraRecord& record : m_table.Records()) {
-        if (FieldText(record.id) == id) {
-            return Found{record, answered->second};
-        }
-    }
-    return std::nullopt;
-}
-
-std::vector<CameraRecord> CCameraSearch::Cameras() const {
-    const std::lock_guard lock(m_mutex);
-    return m_table.Records();
+    RunQueued();
 }
 
 std::vector<ListedCamera> CCameraSearch::Listed() const {
-    const std::lock_guard lock(m_mutex);
-    const std::vector<CameraRecord>& records = m_table.Records();
+    const std::vector<CameraRecord>& records = m_session.Records();
     std::vector<ListedCamera> listed;
     listed.reserve(records.size());
     for (std::size_t line = 0; line < records.size(); ++line) {
-        listed.push_back({records[line], m_table.SameAddress(line, records.size())});
+        listed.push_back({records[line], m_session.SameAddress(line, records.size())});
     }
     return listed;
 }
 
-std::vector<CameraRecord> CCameraSearch::AnsweredAfter(std::uint64_t search) const {
-    const std::lock_guard lock(m_mutex);
-    std::vector<CameraRecord> answered;
-    for (const CameraRecord& record : m_table.Records()) {
-        const auto at = m_answered.find(std::string(FieldText(record.id)));
-        if (at != m_answered.end() && at->second > search) {
-            answered.push_back(record);
-        }
-    }
-    return answered;
-}
-
-std::uint64_t CCameraSearch::Searches() const {
-    const std::lock_guard lock(m_mutex);
-    return m_searches;
-}
-
-std::uint64_t CCameraSearch::Version() const {
-    const std::lock_guard lock(m_mutex);
-    return m_version;
-}
-
-unsigned CCameraSearch::TakePasswordRefusals() {
-    const std::lock_guard lock(m_mutex);
-    return std::exchange(m_passwordRefusals, 0);
-}
-
 bool CCameraSearch::TakeTableFull() {
-    const std::lock_guard lock(m_mutex);
     return std::exchange(m_tableFull, false);
 }
 
-void CCameraSearch::SetNetwork(const CameraRecord& record) {
-    m_worker.PostSetNetwork(record);
+bool CCameraSearch::RunQueued() {
+    if (!m_dispatcher.RunPending()) {
+        return false;
+    }
+    ++m_version;
+    return true;
 }
 
-void CCameraSearch::SetNetworks(std::vector<CameraRecord> records) {
-    m_worker.PostSetNetworks(std::move(records));
+void CCameraSearch::ListFullChanged(bool full) {
+    m_tableFull |= full;
 }
 
-void CCameraSearch::PostSocketError() {
-    const std::lock_guard lock(m_mutex);
+void CCameraSearch::SocketFailed() {
     m_socketFailed = true;
-    ++m_version;
-    m_news.notify_all();
 }
 
-void CCameraSearch::PostSetNetworkResult(std::uint16_t result) {
-    // The results the window takes for a wrong password; replies are not
-    // matched to requests, so other values are no one's answer in particular.
-    if (result != 1 && result != 5 && result != 6) {
-        return;
+void CCameraSearch::PlanChanged(const CPlanRollout& rollout, bool ended) {
+    if (ended) {
+        m_endedPlan = rollout;
     }
-    const std::lock_guard lock(m_mutex);
-    ++m_passwordRefusals;
-    ++m_version;
-    m_news.notify_all();
-}
-
-void CCameraSearch::Follow(std::string_view id) {
-    const std::lock_guard lock(m_mutex);
-    m_followed[std::string(id)] = Followed{};
-}
-
-std::vector<bool> CCameraSearch::TakeAnswers(std::string_view id) {
-    const std::lock_guard lock(m_mutex);
-    const auto followed = m_followed.find(std::string(id));
-    return followed == m_followed.end() ? std::vector<bool>{}
-                                        : std::exchange(followed->second.answers, {});
-}
-
-// Called right after each search: replies to it come later, so what came
-// since the previous one answered that.
-void CCameraSearch::PostCameraRefresh() {
-    const std::lock_guard lock(m_mutex);
-    ++m_searches;
-    for (auto& [id, followed] : m_followed) {
-        followed.answers.push_back(std::exchange(followed.answered, false));
-    }
-    if (m_forget == Forget::Unseen) {
-        m_tableFull |= m_table.DropUnseen().refused;
-        // The ids of cameras that went would otherwise pile up in a flood.
-        if (m_answered.size() > 2 * m_table.Records().size() + 1024) {
-            std::unordered_map<std::string, std::uint64_t> kept;
-            for (const CameraRecord& record : m_table.Records()) {
-                const std::string id(FieldText(record.id));
-                kept.emplace(id, m_answered[id]);
-            }
-            m_answered = std::move(kept);
-        }
-    }
-    ++m_version;
-    m_news.notify_all();
-}
-
-void CCameraSearch::PostCamerasFound(std::vector<CameraRecord> records) {
-    const std::lock_guard lock(m_mutex);
-    for (const CameraRecord& record : records) {
-        if (m_table.Take(record) == CCameraTable::Merge::Refused) {
-            m_tableFull = true;
-            continue;
-        }
-        const std::string id(FieldText(record.id));
-        m_answered[id] = m_searches;
-        if (const auto followed = m_followed.find(id); followed != m_followed.end()) {
-            followed->second.answered = true;
-        }
-    }
-    ++m_version;
-    m_news.notify_all();
 }
 
 }  // namespace vantrel::cli

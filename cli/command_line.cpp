@@ -15,7 +15,8 @@ Passwords are never taken from the command line: --password-file FILE, then
 the VANTREL_PASSWORD environment variable, then a prompt without echo.
 
 Exit status: 0 done, 1 a camera refused or failed, 2 usage, 3 network or
-socket (port 10000 taken), 4 wrong password, 5 camera not found, 130 Ctrl+C.
+socket (port 10000 taken), 4 wrong password, 5 camera not found, 6 a camera
+not back in time after its upgrade, 130 Ctrl+C, 143 SIGTERM.
 
 Examples:
   vantrel-cli list

@@ -5,13 +5,11 @@
 #include <iostream>
 #include <limits>
 
-#include "cameras/empty_list_text.h"
 #include "cli/camera_rows.h"
 #include "cli/camera_search.h"
 #include "cli/error_line.h"
 #include "cli/terminal.h"
 #include "cli/watch_printer.h"
-#include "discovery/host_interfaces.h"
 #include "res/string_table.h"
 
 namespace vantrel::cli {
@@ -22,13 +20,6 @@ using Clock = std::chrono::steady_clock;
 
 // A flood of replies must not turn into a flood of redraws.
 constexpr auto DRAW_PERIOD = std::chrono::milliseconds(250);
-
-std::string EmptyText(std::uint64_t quietSearches) {
-    const auto rows = ReadHostInterfaces();
-    const std::vector<std::string> names =
-        rows ? SearchedInterfaceNames(*rows) : std::vector<std::string>{"every interface"};
-    return EmptyListText(names, static_cast<int>(std::min<std::uint64_t>(quietSearches, 2)));
-}
 
 std::string Formatted(const std::vector<CameraRow>& rows, ListFormat format) {
     switch (format) {
@@ -59,7 +50,7 @@ class CWatchView {
     explicit CWatchView(ListFormat format)
         : m_format(format), m_terminal(format == ListFormat::Table && RedrawsInPlace()) {}
 
-    void Show(const std::vector<CameraRow>& rows, std::uint64_t searches) {
+    void Show(const std::vector<CameraRow>& rows, const std::string& emptyText) {
         std::string text;
         if (m_format == ListFormat::Json) {
             text = JsonText(rows, -1);
@@ -67,9 +58,7 @@ class CWatchView {
             std::cout << m_printer.Changes(rows) << std::flush;
             return;
         } else {
-            // The search count is left out, so that only a change redraws.
-            text =
-                rows.empty() ? EmptyText(searches > 0 ? searches - 1 : 0) + '\n' : TableText(rows);
+            text = rows.empty() ? emptyText + '\n' : TableText(rows);
         }
         if (text == m_last) {
             return;
@@ -105,7 +94,7 @@ int Watch(CCameraSearch& search, ListFormat format) {
         }
         shown = search.Version();
         next = Clock::now() + DRAW_PERIOD;
-        view.Show(SortedRows(search.Listed()), search.Searches());
+        view.Show(SortedRows(search.Listed()), search.Session().EmptyText());
         TellIfFull(search);
     }
 }
@@ -134,7 +123,7 @@ int RunList(const ListOptions& options) {
     std::cout << Formatted(rows, options.format) << std::flush;
     TellIfFull(search);
     if (rows.empty() && options.format == ListFormat::Table) {
-        std::cerr << EmptyText(options.rounds) << '\n';
+        std::cerr << search.Session().EmptyText() << '\n';
     }
     return EXIT_OK;
 }

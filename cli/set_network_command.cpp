@@ -2,6 +2,7 @@
 #include "cli/set_network_command.h"
 
 #include <iostream>
+#include <limits>
 
 #include "cameras/id_list.h"
 #include "cli/camera_search.h"
@@ -13,16 +14,11 @@
 #include "protocol/shown_text.h"
 #include "protocol/socket.h"
 #include "res/string_table.h"
+#include "session/network_change.h"
 
 namespace vantrel::cli {
 
 namespace {
-
-std::string SettingsText(const CameraRecord& camera) {
-    return DottedQuad(camera.ip) + ", mask " + DottedQuad(camera.mask) + ", gateway " +
-           DottedQuad(camera.gateway) + ", DNS " + DottedQuad(camera.dns) + ", HTTP port " +
-           std::to_string(ntohs(camera.httpPort));
-}
 
 // Waits for the camera to answer; nothing when it did not (the reason told).
 std::optional<CameraRecord> FindCamera(CCameraSearch& search, const SetNetworkOptions& options,
@@ -69,17 +65,8 @@ std::optional<int> RefuseUnreadableAddress(const SetNetworkOptions& options) {
 
 }  // namespace
 
-NetworkForm FormFor(const CameraRecord& camera, const SetNetworkOptions& options,
-                    std::string password) {
-    NetworkForm form;
-    form.portText = options.port.value_or(std::to_string(ntohs(camera.httpPort)));
-    form.dhcp = options.dhcp;
-    form.ipText = options.ip.value_or(DottedQuad(camera.ip));
-    form.maskText = options.mask.value_or(DottedQuad(camera.mask));
-    form.gatewayText = options.gateway.value_or(DottedQuad(camera.gateway));
-    form.dnsText = options.dns.value_or(DottedQuad(camera.dns));
-    form.passwordText = std::move(password);
-    return form;
+NetworkChanges ChangesOf(const SetNetworkOptions& options) {
+    return {options.port, options.dhcp, options.ip, options.mask, options.gateway, options.dns};
 }
 
 int RunSetNetwork(const SetNetworkOptions& options) {
@@ -103,7 +90,8 @@ int RunSetNetwork(const SetNetworkOptions& options) {
     // settings it would refuse are refused with its message, and nothing
     // goes out.
     CameraRecord asked = *camera;
-    if (const int message = ApplyNetworkForm(FormFor(*camera, options, {}), asked).messageId) {
+    if (const int message =
+            ApplyNetworkForm(FormFor(*camera, ChangesOf(options)), asked).messageId) {
         return Fail(LoadText(message), EXIT_USAGE);
     }
     std::string error;
@@ -113,39 +101,34 @@ int RunSetNetwork(const SetNetworkOptions& options) {
         return Interrupted() ? EXIT_INTERRUPTED : Fail(error, EXIT_USAGE);
     }
     asked = *camera;
-    (void)ApplyNetworkForm(FormFor(*camera, options, *password), asked);
+    (void)ApplyNetworkForm(FormFor(*camera, ChangesOf(options), *password), asked);
     if (asked.httpPort != camera->httpPort) {
         std::cerr << "vantrel-cli: note: a set-network request carries no HTTP port; " << id
                   << " keeps port " << ntohs(camera->httpPort) << '\n';
     }
 
-    const std::uint64_t sent = search.Searches();
-    (void)search.TakePasswordRefusals();
-    search.SetNetwork(asked);
-    bool refused = false;
-    const auto shown = [&] {
-        refused = refused || search.TakePasswordRefusals() > 0;
-        const auto reply = search.Find(id);
-        return refused ||
-               (reply && reply->search > sent && ShowsSettings(reply->record, asked, options.dhcp));
-    };
-    switch (search.WaitUntil(shown, sent + SETTLE_SEARCHES)) {
+    search.Session().ChangeNetwork(*camera, asked);
+    const auto changed = [&] { return search.Session().NetworkChange()->Ended(); };
+    switch (search.WaitUntil(changed, std::numeric_limits<std::uint64_t>::max())) {
         case CCameraSearch::WaitEnd::Interrupted:
             return EXIT_INTERRUPTED;
         case CCameraSearch::WaitEnd::SocketFailed:
             return Fail(LoadText(IDS_SOCKET_ERROR), EXIT_NETWORK);
         case CCameraSearch::WaitEnd::SearchesOver:
-            return Fail(id + " did not show the new settings within " +
-                            std::to_string(SETTLE_SEARCHES) + " searches; it shows " +
-                            SettingsText(search.Find(id)->record),
-                        EXIT_CAMERA_FAILED);
         case CCameraSearch::WaitEnd::Done:
             break;
     }
-    if (refused) {
-        return Fail(LoadText(IDS_INCORRECT_PASSWORD), EXIT_WRONG_PASSWORD);
+    const CNetworkChange& change = *search.Session().NetworkChange();
+    switch (change.Result()) {
+        case CNetworkChange::Outcome::Refused:
+            return Fail(LoadText(IDS_INCORRECT_PASSWORD), EXIT_WRONG_PASSWORD);
+        case CNetworkChange::Outcome::Waiting:
+        case CNetworkChange::Outcome::NotShown:
+            return Fail(id + " " + change.Text(), EXIT_CAMERA_FAILED);
+        case CNetworkChange::Outcome::Taken:
+            break;
     }
-    std::cout << ShownText(id) << ": " << SettingsText(search.Find(id)->record) << '\n';
+    std::cout << ShownText(id) << ": " << SettingsText(change.Latest()) << '\n';
     return EXIT_OK;
 }
 

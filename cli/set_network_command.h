@@ -10,11 +10,6 @@
 
 namespace vantrel::cli {
 
-// Searches after a set-network request in which the cameras may show their
-// new settings: the one sent at once and three periodic ones, about ten
-// seconds.
-inline constexpr std::uint64_t SETTLE_SEARCHES = 4;
-
 struct SetNetworkOptions {
     std::vector<std::string> ids;  // one, unless a range is given
     std::optional<std::string> ip;
@@ -35,10 +30,8 @@ struct SetNetworkOptions {
     std::string report;
 };
 
-// The form as the dialog would hold it for this camera: the camera's own
-// values, with the ones given on the command line in their place.
-[[nodiscard]] NetworkForm FormFor(const CameraRecord& camera, const SetNetworkOptions& options,
-                                  std::string password);
+// What the options change, for the form the dialog would hold.
+[[nodiscard]] NetworkChanges ChangesOf(const SetNetworkOptions& options);
 
 // "vantrel-cli set-network" for one camera: finds it, checks the settings
 // as the window's Network Settings does, sends them and waits for the camera

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <limits>
 #include <unordered_set>
 
 #include "cameras/network_settings.h"
@@ -94,31 +95,14 @@ SitePlan RangeOf(const SetNetworkOptions& options, const std::vector<std::string
                      options.dns.value_or(""));
 }
 
-// Sends the requests and follows the searches until every camera shows
-// its new settings, the refusals account for the rest, or the rounds are
-// over.
-CCameraSearch::WaitEnd Apply(CCameraSearch& search, CPlanRollout& rollout,
-                             std::vector<CameraRecord> requests) {
-    const std::uint64_t sent = search.Searches();
-    (void)search.TakePasswordRefusals();
-    search.SetNetworks(std::move(requests));
-    std::uint64_t looked = 0;
-    const auto end = search.WaitUntil(
-        [&] {
-            if (search.Version() != looked) {
-                looked = search.Version();
-                rollout.Refused(search.TakePasswordRefusals());
-                for (const CameraRecord& reply : search.AnsweredAfter(sent)) {
-                    rollout.Answered(reply);
-                }
-            }
-            return rollout.Settled();
-        },
-        sent + SETTLE_SEARCHES);
-    if (end == CCameraSearch::WaitEnd::Done || end == CCameraSearch::WaitEnd::SearchesOver) {
-        rollout.Finish();
-    }
-    return end;
+// Sends the requests and runs the session until the plan has settled:
+// every camera shows its new settings, the refusals account for the rest,
+// or the searches for it are over.
+CCameraSearch::WaitEnd Apply(CCameraSearch& search, const std::vector<PlanChange>& changes,
+                             std::string_view password) {
+    search.Session().ApplyPlan(changes, password);
+    return search.WaitUntil([&] { return !search.Session().Plan().has_value(); },
+                            std::numeric_limits<std::uint64_t>::max());
 }
 
 int ExitFor(const CPlanRollout& rollout) {
@@ -185,16 +169,11 @@ int RunSitePlan(const SetNetworkOptions& options) {
     if (!password) {
         return Interrupted() ? EXIT_INTERRUPTED : Fail(error, EXIT_USAGE);
     }
-    CPlanRollout rollout(checked.changes);
-    std::vector<CameraRecord> requests;
-    requests.reserve(count);
-    for (const PlanChange& change : checked.changes) {
-        requests.push_back(change.after);
-        (void)StorePassword(requests.back(), *password);
-    }
     std::cerr << "vantrel-cli: sent " << count << (count == 1 ? " request" : " requests")
               << "; waiting for the cameras to show their new settings\n";
-    const auto end = Apply(search, rollout, std::move(requests));
+    const auto end = Apply(search, checked.changes, *password);
+    // Broken off, the plan is told as far as the searches had shown it.
+    const CPlanRollout& rollout = Broken(end) ? *search.Session().Plan() : *search.EndedPlan();
     std::cout << PlanResultText(rollout) << std::flush;
     if (!options.report.empty() &&
         !WriteReportFile(options.report, PlanReport(rollout, options.report), error)) {

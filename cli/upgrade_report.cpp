@@ -4,65 +4,24 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/interrupt.h"
+#include "cli/progress_board.h"
 #include "res/string_table.h"
 
 namespace vantrel::cli {
 
-namespace {
-
-std::string Result(const CProgressBoard::Line& line) {
-    switch (line.state) {
-        case CProgressBoard::State::Waiting:
-            return "not started";
-        case CProgressBoard::State::Connecting:
-        case CProgressBoard::State::Uploading:
-        case CProgressBoard::State::Stopped:
-            return line.imageBegun ? "broken off" : "stopped";
-        case CProgressBoard::State::Done:
-            return "delivered";
-        case CProgressBoard::State::Unconfirmed:
-            return "sent, not confirmed";
-        case CProgressBoard::State::Failed:
-            return "failed";
-        case CProgressBoard::State::Restarting:
-            return "restarting";
-        case CProgressBoard::State::Back:
-            return "upgraded";
-        case CProgressBoard::State::BackUnchanged:
-            return "back unchanged";
-        case CProgressBoard::State::NotBack:
-            return "not back";
-    }
-    return {};
-}
-
-bool NeedsNewUpload(const CProgressBoard::Line& line) {
-    switch (line.state) {
-        case CProgressBoard::State::Connecting:
-        case CProgressBoard::State::Uploading:
-        case CProgressBoard::State::Failed:
-        case CProgressBoard::State::Stopped:
-            return line.imageBegun;
-        default:
-            return false;
-    }
-}
-
-}  // namespace
-
 std::string UpgradeReport(const std::string& image, ImageKind kind,
-                          const std::vector<CProgressBoard::Line>& lines) {
+                          const std::vector<UploadJob>& jobs) {
     nlohmann::ordered_json report;
     report["image"] = image;
     report["kind"] = kind == ImageKind::System ? "system" : "application";
     report["interrupted"] = Interrupted();
     report["hung_up"] = HungUp();
     nlohmann::ordered_json cameras = nlohmann::ordered_json::array();
-    for (const CProgressBoard::Line& line : lines) {
+    for (const UploadJob& line : jobs) {
         nlohmann::ordered_json camera;
-        camera["id"] = line.id;
-        camera["name"] = line.name;
-        camera["result"] = Result(line);
+        camera["id"] = JobId(line);
+        camera["name"] = JobName(line);
+        camera["result"] = ResultWords(line);
         camera["percent"] = line.percent;
         camera["needs_new_upload"] = NeedsNewUpload(line);
         camera["message"] = line.messageId != 0 ? nlohmann::ordered_json(LoadText(line.messageId))

@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "cameras/firmware_image.h"
-#include "cli/progress_board.h"
+#include "session/upload_job.h"
 
 namespace vantrel::cli {
 
 // What an upgrade run did to each camera, as JSON for the site's records:
 // written whatever became of the terminal. The keys are the manual page's.
 [[nodiscard]] std::string UpgradeReport(const std::string& image, ImageKind kind,
-                                        const std::vector<CProgressBoard::Line>& lines);
+                                        const std::vector<UploadJob>& jobs);
 
 }  // namespace vantrel::cli

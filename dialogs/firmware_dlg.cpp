@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/firmware_dlg.h"
 
-#include <QCoreApplication>
 #include <fstream>
 
-#include "cameras/upgrade_session.h"
+#include "cameras/network_settings.h"
 #include "dialogs/image_file_chooser.h"
 #include "dialogs/message_box.h"
 #include "dialogs/title_room.h"
@@ -12,6 +11,7 @@
 #include "protocol/shown_text.h"
 #include "protocol/text_field.h"
 #include "res/resource_ids.h"
+#include "session/camera_action.h"
 
 namespace vantrel {
 
@@ -34,7 +34,7 @@ CFirmwareDlg::CFirmwareDlg(QWidget* parent)
     Tag(&m_progressBar, IDC_UPLOAD_PROGRESS, "uploadProgressBar");
     Tag(&m_upgradeSystemButton, IDC_UPGRADE_SYSTEM, "upgradeSystemButton");
     Tag(&m_upgradeApplicationButton, IDC_UPGRADE_APPLICATION, "upgradeApplicationButton");
-    Tag(&m_returnButton, IDCANCEL, "returnButton");
+    Tag(&m_returnButton, ID_CANCEL, "returnButton");
 
     // A screen reader names each field by its label.
     m_systemLabel.setBuddy(&m_systemVersionEdit);
@@ -87,13 +87,9 @@ CFirmwareDlg::CFirmwareDlg(QWidget* parent)
     connect(this, &QDialog::finished, this, [this] { m_ended = true; });
 }
 
-CFirmwareDlg::~CFirmwareDlg() {
-    // The session may still be at its last steps (a failure's message is
-    // answered, the socket not yet closed): it calls back here until then.
-    while (m_sessionRunning) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-}
+// The upload, if one is still at its last steps, ends with m_upload: what it
+// still tells is dropped, and no event loop runs here meanwhile.
+CFirmwareDlg::~CFirmwareDlg() = default;
 
 int CFirmwareDlg::exec() {
     OnInitDialog();
@@ -113,7 +109,7 @@ void CFirmwareDlg::OnInitDialog() {
     MakeRoomForTitle(*this, m_versionGroup);
     m_systemVersionEdit.SetAddress(m_record.systemVersion);
     m_appVersionEdit.SetAddress(m_record.appVersion);
-    const bool reachable = m_record.subnetMatch != 0;
+    const bool reachable = Reachable(m_record);
     m_passwordEdit.setEnabled(reachable);
     m_upgradeSystemButton.setEnabled(reachable);
     m_upgradeApplicationButton.setEnabled(reachable);
@@ -121,7 +117,7 @@ void CFirmwareDlg::OnInitDialog() {
 
 void CFirmwareDlg::OnUpgrade(ImageKind kind) {
     const std::string typed = m_passwordEdit.text().toLatin1().toStdString();
-    m_passwordEdit.setText(QString::fromLatin1(StoreFieldText(m_record.password, typed, 11)));
+    m_passwordEdit.setText(QString::fromLatin1(StorePassword(m_record, typed)));
 
     m_ended = false;
     const std::optional<QString> path = CImageFileChooser::Choose(this);
@@ -135,21 +131,60 @@ void CFirmwareDlg::OnUpgrade(ImageKind kind) {
         ShowMessage(message);
         return;
     }
+    image.close();
     m_delivered.reset();
     m_kind = kind;
+    m_shown = UploadJob::State::Waiting;
     SetSessionRunning(true);
-    m_session = std::jthread([this, kind, record = m_record, image = std::move(image)]() mutable {
-        RunUpgradeSession(std::move(image), kind, record, m_relay);
-        // Queued behind everything the session reported.
-        QMetaObject::invokeMethod(
-            this, [this] { OnSessionEnded(); }, Qt::QueuedConnection);
-    });
+    m_upload = std::make_unique<CUploadRun>(m_dispatcher, [this] { OnUploadChanged(); });
+    m_upload->Start({m_record}, path->toStdString(), kind, 1);
+}
+
+void CFirmwareDlg::OnUploadChanged() {
+    const UploadJob& job = m_upload->Jobs().front();
+    if (job.state != m_shown) {
+        m_shown = job.state;
+        switch (job.state) {
+            case UploadJob::State::Uploading:
+                ShowUploadView(true);
+                repaint();
+                break;
+            case UploadJob::State::Failed:
+                // After a failure nothing more goes to the camera: what
+                // waited for the upload to end need not wait for the user to
+                // read this. The bar stays where it stood under the message.
+                EndUpload();
+                ShowMessage(job.messageId);
+                ShowUploadView(false);
+                break;
+            case UploadJob::State::Delivered:
+            case UploadJob::State::Unconfirmed:
+                m_delivered = job.state == UploadJob::State::Delivered ? Delivery::Confirmed
+                                                                       : Delivery::Unconfirmed;
+                ShowUploadView(false);
+                break;
+            default:
+                ShowUploadView(false);
+                break;
+        }
+    }
+    if (job.state == UploadJob::State::Uploading && m_progressBar.value() != job.percent) {
+        m_progressBar.setValue(job.percent);
+        m_progressBar.repaint();
+    }
+    if (m_upload->Over()) {
+        SetSessionRunning(false);
+        EndUpload();
+        if (m_delivered) {
+            accept();
+        }
+    }
 }
 
 void CFirmwareDlg::SetSessionRunning(bool running) {
     m_sessionRunning = running;
     m_atStake = running;
-    const bool reachable = m_record.subnetMatch != 0;
+    const bool reachable = Reachable(m_record);
     m_upgradeSystemButton.setEnabled(!running && reachable);
     m_upgradeApplicationButton.setEnabled(!running && reachable);
     m_returnButton.setEnabled(!running);
@@ -162,46 +197,23 @@ void CFirmwareDlg::EndUpload() {
     }
 }
 
-void CFirmwareDlg::OnSessionEnded() {
-    m_session.join();
-    SetSessionRunning(false);
-    EndUpload();
-    if (m_delivered) {
-        accept();
+// The progress bar lies where the password lies, and stands in for it while
+// the image goes out.
+void CFirmwareDlg::ShowUploadView(bool shown) {
+    if (shown) {
+        m_passwordLabel.hide();
+        m_passwordEdit.hide();
+        m_progressBar.setValue(0);
+        m_progressBar.show();
+    } else {
+        m_progressBar.hide();
+        m_passwordLabel.show();
+        m_passwordEdit.show();
     }
 }
 
-void CFirmwareDlg::ShowUploadView() {
-    m_passwordLabel.hide();
-    m_passwordEdit.hide();
-    m_progressBar.show();
-    m_progressBar.setValue(0);
-}
-
-void CFirmwareDlg::SetProgress(int percent) {
-    m_progressBar.setValue(percent);
-    m_progressBar.repaint();
-}
-
-void CFirmwareDlg::RepaintNow() {
-    repaint();
-}
-
-void CFirmwareDlg::UndoUploadView() {
-    m_progressBar.hide();
-    m_passwordLabel.show();
-    m_passwordEdit.show();
-}
-
 void CFirmwareDlg::ShowMessage(int stringId) {
-    // After a failure nothing more goes to the camera: what waited for the
-    // upload to end need not wait for the user to read this.
-    EndUpload();
     CMessageBox::Show(stringId, this);
-}
-
-void CFirmwareDlg::EndWithOk(Delivery delivery) {
-    m_delivered = delivery;
 }
 
 }  // namespace vantrel

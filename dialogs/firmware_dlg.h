@@ -11,26 +11,27 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <memory>
 #include <optional>
-#include <thread>
 
 #include "cameras/firmware_image.h"
 #include "cameras/upgrade_view.h"
 #include "dialogs/ip_address_edit.h"
-#include "dialogs/upgrade_relay.h"
+#include "mainwindow/queued_dispatcher.h"
 #include "protocol/camera_record.h"
+#include "session/upload_run.h"
 
 namespace vantrel {
 
 // "Firmware Version & Upgrade": one camera's two firmware versions and the
 // two upgrades. Each upgrade button takes the password, asks for an image,
-// tests its mark and starts the upgrade session on a thread of its own, so
-// that the dialog keeps answering the desktop (which offers to kill a window
-// that does not); the dialog is accepted only when an image went out whole.
+// tests its mark and starts the upload as a job of its own thread, so that
+// the dialog keeps answering the desktop (which offers to kill a window that
+// does not); the dialog is accepted only when an image went out whole.
 // Nothing in the dialog can break an upload off: while the session runs,
 // both upgrade buttons and "Return" are disabled, and the close box and
 // Escape do nothing.
-class CFirmwareDlg : public QDialog, private IUpgradeView {
+class CFirmwareDlg : public QDialog {
     Q_OBJECT
   public:
     explicit CFirmwareDlg(QWidget* parent = nullptr);
@@ -60,16 +61,11 @@ class CFirmwareDlg : public QDialog, private IUpgradeView {
 
   private:
     void OnUpgrade(ImageKind kind);
-    void OnSessionEnded();
+    void OnUploadChanged();
     void SetSessionRunning(bool running);
     void EndUpload();
-
-    void ShowUploadView() override;
-    void SetProgress(int percent) override;
-    void RepaintNow() override;
-    void UndoUploadView() override;
-    void ShowMessage(int stringId) override;
-    void EndWithOk(Delivery delivery) override;
+    void ShowUploadView(bool shown);
+    void ShowMessage(int stringId);
 
     QVBoxLayout m_layout;
     QGroupBox m_versionGroup;
@@ -90,8 +86,9 @@ class CFirmwareDlg : public QDialog, private IUpgradeView {
     bool m_sessionRunning = false;
     std::optional<Delivery> m_delivered;
     ImageKind m_kind = ImageKind::System;
-    CUpgradeRelay m_relay{*this, *this};
-    std::jthread m_session;  // last: it goes first, while the rest is whole
+    UploadJob::State m_shown = UploadJob::State::Waiting;  // the job's state last shown
+    CQueuedDispatcher m_dispatcher{*this};
+    std::unique_ptr<CUploadRun> m_upload;  // last: it ends first, while the rest is whole
 };
 
 }  // namespace vantrel

@@ -35,8 +35,8 @@ CNetworkDlg::CNetworkDlg(QWidget* parent)
     Tag(&m_portEdit, IDC_HTTP_PORT, "httpPortEdit");
     Tag(&m_passwordEdit, IDC_NETWORK_PASSWORD, "passwordEdit");
     Tag(&m_dhcpCheckBox, IDC_USING_DHCP, "dhcpCheckBox");
-    Tag(&m_setButton, IDOK, "setButton");
-    Tag(&m_returnButton, IDCANCEL, "returnButton");
+    Tag(&m_setButton, ID_OK, "setButton");
+    Tag(&m_returnButton, ID_CANCEL, "returnButton");
 
     m_portEdit.setValidator(&m_digitsOnly);
     m_portEdit.setMaxLength(10);

@@ -14,14 +14,14 @@ class IDiscoverySink {
   public:
     virtual ~IDiscoverySink() = default;
 
-    // WM_CAMERA_ERROR: the worker's own socket failed and the worker ends.
+    // The worker's own socket failed and the worker ends.
     virtual void PostSocketError() = 0;
     // A camera's non-zero set-network result. It has a path of its own, so
     // that nothing a camera sends can pass for the worker's failure.
     virtual void PostSetNetworkResult(std::uint16_t result) = 0;
-    // WM_CAMERA_REFRESH: right after each search round.
+    // The refresh tick, right after each search round.
     virtual void PostCameraRefresh() = 0;
-    // WM_CAMERA_FOUND: the search replies one pass of the worker took in,
+    // The search replies one pass of the worker took in,
     // in the order they came; the sink owns them.
     virtual void PostCamerasFound(std::vector<CameraRecord> records) = 0;
 };

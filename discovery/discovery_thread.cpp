@@ -71,9 +71,9 @@ class CDiscoveryLoop {
             return true;
         }
         switch (message->message) {
-            case WorkerMessage::QUIT:
+            case WorkerMessage::Quit:
                 return false;
-            case WorkerMessage::WM_SET_NETWORK:
+            case WorkerMessage::SetNetwork:
                 if (message->records.empty()) {
                     return true;
                 }
@@ -85,7 +85,7 @@ class CDiscoveryLoop {
                 }
                 m_nextSearch = m_lastPass;
                 return true;
-            case WorkerMessage::WM_SEARCH_NOW:
+            case WorkerMessage::SearchNow:
                 m_nextSearch = m_lastPass;
                 return true;
         }

@@ -28,20 +28,20 @@ void CDiscoveryWorker::Stop() {
     if (!m_thread.joinable()) {
         return;
     }
-    m_queue.Post({WorkerMessage::QUIT, {}});
+    m_queue.Post({WorkerMessage::Quit, {}});
     m_thread.join();
 }
 
 void CDiscoveryWorker::PostSetNetwork(const CameraRecord& record) {
-    m_queue.Post({WorkerMessage::WM_SET_NETWORK, {record}});
+    m_queue.Post({WorkerMessage::SetNetwork, {record}});
 }
 
 void CDiscoveryWorker::PostSetNetworks(std::vector<CameraRecord> records) {
-    m_queue.Post({WorkerMessage::WM_SET_NETWORK, std::move(records)});
+    m_queue.Post({WorkerMessage::SetNetwork, std::move(records)});
 }
 
 void CDiscoveryWorker::PostSearchNow() {
-    m_queue.Post({WorkerMessage::WM_SEARCH_NOW, {}});
+    m_queue.Post({WorkerMessage::SearchNow, {}});
 }
 
 }  // namespace vantrel

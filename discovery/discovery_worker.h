@@ -10,7 +10,7 @@
 
 namespace vantrel {
 
-// Owns the discovery thread and its message queue. The window reaches the
+// Owns the discovery thread and its message queue. The session reaches the
 // worker only through Post*, the worker reaches the window only through the
 // sink; they share nothing else.
 class CDiscoveryWorker {
@@ -25,12 +25,12 @@ class CDiscoveryWorker {
     // Asks the thread to quit and waits until it has. Safe to call again.
     void Stop();
 
-    // WM_SET_NETWORK: the worker takes its own copy of the record.
+    // A set-network request: the worker takes its own copy of the record.
     void PostSetNetwork(const CameraRecord& record);
-    // One WM_SET_NETWORK for many cameras: every request goes out in one
+    // One set-network message for many cameras: every request goes out in one
     // pass, followed by one search.
     void PostSetNetworks(std::vector<CameraRecord> records);
-    // WM_SEARCH_NOW.
+    // A search at once.
     void PostSearchNow();
 
   private:

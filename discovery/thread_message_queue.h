@@ -12,14 +12,14 @@ namespace vantrel {
 
 // What the window asks of the discovery worker.
 enum class WorkerMessage {
-    WM_SET_NETWORK,  // broadcast a set-network request from each record, then search at once
-    WM_SEARCH_NOW,   // search at once
-    QUIT,            // leave the loop and close the socket
+    SetNetwork,  // broadcast a set-network request from each record, then search at once
+    SearchNow,   // search at once
+    Quit,        // leave the loop and close the socket
 };
 
 struct ThreadMessage {
     WorkerMessage message;
-    // Only with WM_SET_NETWORK: usually one, a whole site's at once for a
+    // Only with SetNetwork: usually one, a whole site's at once for a
     // plan, so that its cameras take one search, not one each.
     std::vector<CameraRecord> records;
 };

@@ -7,8 +7,8 @@
 
 namespace vantrel {
 
-CCameraItem::CCameraItem(const QString& text, const CCameraTable& table)
-    : QListWidgetItem(text), m_table(table) {}
+CCameraItem::CCameraItem(const QString& text, const CCameraSession& session)
+    : QListWidgetItem(text), m_session(session) {}
 
 QVariant CCameraItem::data(int role) const {
     if (role != Qt::ToolTipRole && role != Qt::AccessibleDescriptionRole) {
@@ -16,12 +16,12 @@ QVariant CCameraItem::data(int role) const {
     }
     // Line i shows record i.
     const int line = listWidget() != nullptr ? listWidget()->row(this) : -1;
-    if (line < 0 || static_cast<std::size_t>(line) >= m_table.Records().size()) {
+    if (line < 0 || static_cast<std::size_t>(line) >= m_session.Records().size()) {
         return {};
     }
     const auto index = static_cast<std::size_t>(line);
     return QString::fromStdString(CameraDetailsText(
-        m_table.Records()[index], m_table.SameAddress(index, SAME_ADDRESS_NAMED + 1)));
+        m_session.Records()[index], m_session.SameAddress(index, SAME_ADDRESS_NAMED + 1)));
 }
 
 }  // namespace vantrel

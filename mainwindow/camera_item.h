@@ -3,22 +3,22 @@
 
 #include <QListWidgetItem>
 
-#include "cameras/camera_table.h"
+#include "session/camera_session.h"
 
 namespace vantrel {
 
 // One line of the camera list. Its details (the tooltip, and the accessible
-// description a screen reader speaks) are made from the table when they are
+// description a screen reader speaks) are made from the session's cameras when they are
 // asked for, so they always tell the camera as it last reported, and ten
 // thousand lines cost nothing until someone looks at one.
 class CCameraItem : public QListWidgetItem {
   public:
-    CCameraItem(const QString& text, const CCameraTable& table);
+    CCameraItem(const QString& text, const CCameraSession& session);
 
     [[nodiscard]] QVariant data(int role) const override;
 
   private:
-    const CCameraTable& m_table;
+    const CCameraSession& m_session;
 };
 
 }  // namespace vantrel

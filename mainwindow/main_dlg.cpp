@@ -17,19 +17,16 @@
 #endif
 
 #include "cameras/camera_line.h"
-#include "cameras/empty_list_text.h"
 #include "dialogs/firmware_dlg.h"
 #include "dialogs/message_box.h"
 #include "dialogs/network_dlg.h"
 #include "dialogs/widget_tags.h"
-#include "discovery/discovery_worker.h"
 #include "mainwindow/app_icon.h"
 #include "mainwindow/camera_events.h"
 #include "mainwindow/camera_item.h"
-#include "protocol/shown_text.h"
-#include "protocol/text_field.h"
 #include "res/resource_ids.h"
 #include "res/string_table.h"
+#include "session/camera_action.h"
 
 namespace vantrel {
 
@@ -63,8 +60,8 @@ QString LineText(const CameraRecord& camera) {
 
 }  // namespace
 
-CMainDlg::CMainDlg(DiscoveryConfig config, QWidget* parent)
-    : QDialog(parent), m_config(std::move(config)) {
+CMainDlg::CMainDlg(SessionConfig config, QWidget* parent)
+    : QDialog(parent), m_session(m_dispatcher, *this, std::move(config)) {
     setWindowTitle(LoadText(IDS_CAPTION));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -85,11 +82,11 @@ CMainDlg::CMainDlg(DiscoveryConfig config, QWidget* parent)
     m_layout.addWidget(&m_notice);
     // Its text is its accessible name, so that a screen reader hears each
     // new one; hidden, it still has a name.
-    m_restartStatus.setObjectName("restartStatus");
-    m_restartStatus.setAccessibleName("Upgrade");
-    m_restartStatus.setWordWrap(true);
-    m_restartStatus.hide();
-    m_layout.addWidget(&m_restartStatus);
+    m_status.setObjectName("restartStatus");
+    m_status.setAccessibleName("Upgrade");
+    m_status.setWordWrap(true);
+    m_status.hide();
+    m_layout.addWidget(&m_status);
     setLayout(&m_layout);
 
     const std::pair<int, const char*> commands[] = {
@@ -161,10 +158,8 @@ void CMainDlg::OnInitDialog() {
     m_list.viewport()->installEventFilter(this);
     m_list.installEventFilter(this);
 
-    UpdatePlaceholder();
-    m_worker = std::make_unique<CDiscoveryWorker>(*this, m_config);
-    if (!m_worker->Start()) {
-        m_worker.reset();
+    EmptyListTextChanged(m_session.EmptyText());
+    if (!m_session.Start()) {
         CMessageBox::Show(IDS_THREAD_FAILED, this);
     }
 }
@@ -172,13 +167,9 @@ void CMainDlg::OnInitDialog() {
 void CMainDlg::OnDestroy() {
     // The list goes before this window's base: it must not call back here.
     m_list.viewport()->removeEventFilter(this);
-    m_table.Clear();
     m_list.clear();
     m_tray.hide();
-    if (m_worker) {
-        m_worker->Stop();
-        m_worker.reset();
-    }
+    m_session.Stop();
     // Reports the worker posted before it ended go unread; their records
     // are freed with them.
     QCoreApplication::removePostedEvents(this);
@@ -190,65 +181,19 @@ void CMainDlg::ShowAndRaise() {
     activateWindow();
 }
 
-// Called on the worker's thread: posted, never run here.
-void CMainDlg::PostSocketError() {
-    QCoreApplication::postEvent(this,
-                                std::make_unique<QEvent>(QEvent::Type(WM_CAMERA_ERROR)).release());
-}
-
-void CMainDlg::PostSetNetworkResult(std::uint16_t result) {
-    QCoreApplication::postEvent(this, std::make_unique<CSetNetworkResultEvent>(result).release());
-}
-
-void CMainDlg::PostCameraRefresh() {
-    QCoreApplication::postEvent(
-        this, std::make_unique<QEvent>(QEvent::Type(WM_CAMERA_REFRESH)).release());
-}
-
-void CMainDlg::PostCamerasFound(std::vector<CameraRecord> records) {
-    QCoreApplication::postEvent(this,
-                                std::make_unique<CCameraFoundEvent>(std::move(records)).release());
-}
-
 bool CMainDlg::event(QEvent* event) {
-    switch (static_cast<int>(event->type())) {
-        case WM_CAMERA_ERROR:
-            OnSocketError();
-            return true;
-        case WM_SET_NETWORK_RESULT:
-            OnSetNetworkResult(static_cast<CSetNetworkResultEvent*>(event)->result);
-            return true;
-        case WM_CAMERA_REFRESH:
-            OnCameraRefresh();
-            return true;
-        case WM_CAMERA_FOUND:
-            OnCamerasFound(static_cast<CCameraFoundEvent*>(event)->records);
-            return true;
-        case WM_LIST_RBUTTON:
-            OnListRightButton(static_cast<CListRightButtonEvent*>(event)->position);
-            return true;
-        default:
-            return QDialog::event(event);
+    if (event->type() == QEvent::Type(WM_LIST_RBUTTON)) {
+        OnListRightButton(static_cast<CListRightButtonEvent*>(event)->position);
+        return true;
     }
+    return QDialog::event(event);
 }
 
-void CMainDlg::SetInterfaceSource(InterfaceSource source) {
-    m_interfaces = std::move(source);
-    UpdatePlaceholder();
-}
-
-void CMainDlg::UpdatePlaceholder() {
-    QString text;
-    if (m_list.count() == 0) {
-        const auto rows = m_interfaces();
-        const std::vector<std::string> names =
-            rows ? SearchedInterfaceNames(*rows) : std::vector<std::string>{"every interface"};
-        // The first tick comes with the first search; periods follow it.
-        text = QString::fromStdString(EmptyListText(names, std::max(0, m_quietTicks - 1)));
-    }
-    if (text != m_placeholder) {
-        m_placeholder = text;
-        m_list.setAccessibleDescription(text);
+void CMainDlg::EmptyListTextChanged(const std::string& text) {
+    const QString shown = QString::fromStdString(text);
+    if (shown != m_placeholder) {
+        m_placeholder = shown;
+        m_list.setAccessibleDescription(shown);
         m_list.viewport()->update();
     }
 }
@@ -318,75 +263,40 @@ void CMainDlg::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void CMainDlg::OnCamerasFound(const std::vector<CameraRecord>& records) {
-    bool added = false;
-    for (const CameraRecord& record : records) {
-        if (m_restart && FieldText(record.id) == m_restartId) {
-            m_restart->Answered(record);
-        }
-        switch (m_table.Take(record)) {
-            case CCameraTable::Merge::Added:
-                AppendLine(record);
-                added = true;
-                break;
-            case CCameraTable::Merge::Refused:
-                m_notice.show();
-                break;
-            case CCameraTable::Merge::Updated:
-                break;  // its line changes at the next refresh
-        }
-    }
-    if (added) {
-        m_quietTicks = 0;
-        UpdatePlaceholder();
-    }
-}
-
-void CMainDlg::OnCameraFound(const CameraRecord& record) {
-    OnCamerasFound({record});
-}
-
-void CMainDlg::AppendLine(const CameraRecord& record) {
+void CMainDlg::AppendLine(std::size_t line) {
     // The list owns its items.
-    m_list.addItem(std::make_unique<CCameraItem>(LineText(record), m_table).release());
+    m_list.addItem(std::make_unique<CCameraItem>(LineText(Records()[line]), m_session).release());
 }
 
-void CMainDlg::OnCameraRefresh() {
-    if (m_restart && !m_restart->Ended()) {
-        m_restart->Searched(CRestartWatch::Clock::now());
-        ShowRestart();
-    }
-    const CCameraTable::Refresh refresh = m_table.DropUnseen();
+// A command acts on the selected line, so the selection stays on the camera
+// the user chose; when that camera went, nothing is selected, not a
+// neighbour the list would pick.
+void CMainDlg::ListChanged(const ListEdit& edit) {
     const int selected = SelectedLine();
-    // The selected camera's line after the drop; -1 when none was selected
-    // or its camera went.
-    int selectedAfter = selected;
-    std::size_t droppedLines = 0;
+    int selectedAfter = -1;
+    if (selected >= 0) {
+        selectedAfter =
+            static_cast<int>(edit.Where(static_cast<std::size_t>(selected)).value_or(-1));
+    }
     std::size_t shifts = 0;
-    for (const auto& [first, count] : refresh.dropped) {
-        droppedLines += count;
+    for (const auto& [first, count] : edit.dropped) {
         shifts += count * (static_cast<std::size_t>(m_list.count()) - first - count);
-        const auto line = static_cast<std::size_t>(selected);
-        if (selected >= 0 && line >= first && line < first + count) {
-            selectedAfter = -1;
-        } else if (selectedAfter >= 0 && line >= first + count) {
-            selectedAfter -= static_cast<int>(count);
-        }
     }
     // The list drops a line by moving every line after it, so thousands of
     // lines going from the middle of a long list (a flood ageing out) would
     // cost seconds; then the lines are written anew, all at once.
+    const std::size_t kept = Records().size() - edit.added;
     if (shifts > MOST_SHIFTS) {
         m_list.clear();
-        for (const CameraRecord& record : Records()) {
-            AppendLine(record);
+        for (std::size_t line = 0; line < kept; ++line) {
+            AppendLine(line);
         }
     } else {
         // Last run first, so that the earlier runs keep their line numbers.
-        for (auto run = refresh.dropped.rbegin(); run != refresh.dropped.rend(); ++run) {
+        for (auto run = edit.dropped.rbegin(); run != edit.dropped.rend(); ++run) {
             m_list.model()->removeRows(static_cast<int>(run->first), static_cast<int>(run->second));
         }
-        for (const std::size_t line : refresh.changed) {
+        for (const std::size_t line : edit.changed) {
             QListWidgetItem& item = *m_list.item(static_cast<int>(line));
             const QString text = LineText(Records()[line]);
             if (item.text() != text) {
@@ -394,30 +304,33 @@ void CMainDlg::OnCameraRefresh() {
             }
         }
     }
-    KeepSelection(selected, selectedAfter);
-    m_notice.setVisible(refresh.refused);
-    m_quietTicks = m_list.count() == 0 ? m_quietTicks + 1 : 0;
-    UpdatePlaceholder();
-    if (droppedLines >= MANY_LINES) {
+    for (std::size_t line = kept; line < Records().size(); ++line) {
+        AppendLine(line);
+    }
+    if (selectedAfter >= 0) {
+        if (SelectedLine() != selectedAfter) {
+            m_list.setCurrentRow(selectedAfter);
+        }
+    } else if (selected >= 0 || !m_list.selectedItems().isEmpty()) {
+        m_list.selectionModel()->clear();
+    }
+    if (edit.DroppedLines() >= MANY_LINES) {
         ReturnFreedMemory();
     }
 }
 
-// A command acts on the selected line, so the selection stays on the camera
-// the user chose. When the list drops the current line it makes a
-// neighbour current and selects it; when the chosen camera went, nothing is
-// selected instead.
-void CMainDlg::KeepSelection(int before, int after) {
-    if (after >= 0) {
-        if (SelectedLine() != after) {
-            m_list.setCurrentRow(after);
-        }
-    } else if (before >= 0 || !m_list.selectedItems().isEmpty()) {
-        m_list.selectionModel()->clear();
-    }
+void CMainDlg::ListFullChanged(bool full) {
+    m_notice.setVisible(full);
 }
 
-void CMainDlg::OnSocketError() {
+void CMainDlg::StatusLineChanged(const std::string& text) {
+    const QString shown = QString::fromStdString(text);
+    m_status.setText(shown);
+    m_status.setAccessibleName(shown);
+    m_status.show();
+}
+
+void CMainDlg::SocketFailed() {
     // The program has decided to end, but an upload finishes first: a camera
     // left with half an image may not start again.
     if (UploadInProgress()) {
@@ -446,7 +359,7 @@ bool CMainDlg::UploadInProgress() const {
 void CMainDlg::OnUploadEnded() {
     if (m_socketErrorWaiting) {
         m_socketErrorWaiting = false;
-        OnSocketError();
+        SocketFailed();
     } else if (m_endWaiting) {
         m_endWaiting = false;
         // Ending now: the camera dialog goes first, as for a socket error.
@@ -466,10 +379,10 @@ void CMainDlg::CloseCameraDialog() {
     }
 }
 
-void CMainDlg::OnSetNetworkResult(std::uint16_t result) {
+void CMainDlg::PasswordRefused() {
     // Replies are not matched to requests, so anyone can send them: while
     // the box is up, more of them would only stack further boxes on it.
-    if ((result != 1 && result != 5 && result != 6) || m_tellingPassword) {
+    if (m_tellingPassword) {
         return;
     }
     m_tellingPassword = true;
@@ -488,10 +401,9 @@ void CMainDlg::OnListRightButton(QPoint position) {
         return;
     }
     g_selected = Records()[line];
-    const bool reachable = g_selected.subnetMatch != 0 && g_selected.appVersion != 0;
     for (QAction* action : m_menu.actions()) {
         if (action->data().toInt() == ID_ACCESS_CAMERA) {
-            action->setEnabled(reachable);
+            action->setEnabled(OffersWebPage(g_selected));
         }
     }
     m_menu.popup(m_list.viewport()->mapToGlobal(position));
@@ -520,12 +432,16 @@ void CMainDlg::OnListDoubleClick() {
         return;
     }
     const CameraRecord camera = Records()[line];
-    if (camera.subnetMatch == 0) {
-        OpenNetworkSettings(camera);
-    } else if (camera.appVersion != 0) {
-        OpenWebPage(camera);
-    } else {
-        OpenFirmware(camera);
+    switch (ActionFor(camera)) {
+        case CameraAction::NetworkSettings:
+            OpenNetworkSettings(camera);
+            break;
+        case CameraAction::WebPage:
+            OpenWebPage(camera);
+            break;
+        case CameraAction::Upgrade:
+            OpenFirmware(camera);
+            break;
     }
 }
 
@@ -539,8 +455,8 @@ void CMainDlg::OpenNetworkSettings(const CameraRecord& camera) {
     m_cameraDialog = &dialog;
     const int result = dialog.exec();
     m_cameraDialog = nullptr;
-    if (result == QDialog::Accepted && !m_ending && m_worker) {
-        m_worker->PostSetNetwork(dialog.m_record);
+    if (result == QDialog::Accepted && !m_ending) {
+        m_session.ChangeNetwork(camera, dialog.m_record);
     }
 }
 
@@ -552,31 +468,15 @@ void CMainDlg::OpenFirmware(const CameraRecord& camera) {
     m_cameraDialog = &dialog;
     const int result = dialog.exec();
     m_cameraDialog = nullptr;
-    if (result == QDialog::Accepted && !m_ending && m_worker) {
+    if (result == QDialog::Accepted && !m_ending && m_session.Searching()) {
+        // The dialog ends in silence; the line under the list follows the
+        // camera through its restart, so that nobody uploads again to a
+        // camera on its way back (its line still offers an upgrade until then).
         if (const auto delivery = dialog.Delivered()) {
-            WatchRestart(camera, dialog.DeliveredKind(), *delivery);
+            m_session.WatchRestart(camera, dialog.DeliveredKind(), *delivery);
         }
-        m_worker->PostSearchNow();
+        m_session.SearchNow();
     }
-}
-
-// The dialog ends in silence; the line under the list follows the camera
-// through its restart, so that nobody uploads again to a camera on its way
-// back (its line still offers an upgrade until then).
-void CMainDlg::WatchRestart(const CameraRecord& camera, ImageKind kind, Delivery delivery) {
-    m_restart.emplace(camera, kind, CRestartWatch::Clock::now(), RESTART_WAIT, delivery);
-    m_restartId = FieldText(camera.id);
-    m_restartName = ShownText(FieldText(camera.alias));
-    ShowRestart();
-}
-
-void CMainDlg::ShowRestart() {
-    const QString text = QString::fromStdString(m_restartName + ": " + m_restart->Text());
-    if (m_restartStatus.text() != text) {
-        m_restartStatus.setText(text);
-        m_restartStatus.setAccessibleName(text);
-    }
-    m_restartStatus.show();
 }
 
 }  // namespace vantrel

@@ -8,7 +8,7 @@ namespace vantrel {
 Status CDatagramReader::Receive(SocketHandle socket, std::uint32_t timeoutMs) {
     switch (WaitReadable(socket, timeoutMs)) {
         case WaitResult::TimedOut:
-            return STATUS_TIMEOUT;
+            return STATUS_TIMED_OUT;
         case WaitResult::Failed:
             return STATUS_SOCKET_ERROR;
         case WaitResult::Readable:

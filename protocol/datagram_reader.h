@@ -23,7 +23,7 @@ class CDatagramReader {
     CDatagramReader& operator=(const CDatagramReader&) = delete;
 
     // STATUS_OK (an empty datagram too, which then does not parse),
-    // STATUS_TIMEOUT, or STATUS_SOCKET_ERROR when the socket itself fails.
+    // STATUS_TIMED_OUT, or STATUS_SOCKET_ERROR when the socket itself fails.
     [[nodiscard]] Status Receive(SocketHandle socket, std::uint32_t timeoutMs);
     [[nodiscard]] bool Parse(std::uint16_t& op, const char* magic);
 

@@ -11,9 +11,6 @@
 #ifdef _WIN32
 #include <winsock2.h>
 #include <ws2tcpip.h>
-// The NT status macro would silently turn the protocol's STATUS_TIMEOUT in
-// any later line into 0x102.
-#undef STATUS_TIMEOUT
 #else
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -8,13 +8,11 @@ namespace vantrel {
 // Result of every send and receive of the camera protocol.
 using Status = std::int16_t;
 
-// Windows' headers define STATUS_TIMEOUT as an NT status macro; the name is
-// this protocol's here (socket.h drops the macro after those headers too).
-#undef STATUS_TIMEOUT
-
+// The names keep clear of Windows' headers, whose STATUS_TIMEOUT is an NT
+// status macro.
 inline constexpr Status STATUS_OK = 0;
 inline constexpr Status STATUS_SOCKET_ERROR = -2;
-inline constexpr Status STATUS_TIMEOUT = -3;
+inline constexpr Status STATUS_TIMED_OUT = -3;
 inline constexpr Status STATUS_DISCONNECTED = -6;
 
 }  // namespace vantrel

@@ -19,7 +19,7 @@ Status FailureStatus() {
 Status CStreamReader::Receive(SocketHandle socket, std::uint32_t timeoutMs) {
     switch (WaitReadable(socket, timeoutMs)) {
         case WaitResult::TimedOut:
-            return STATUS_TIMEOUT;
+            return STATUS_TIMED_OUT;
         case WaitResult::Failed:
             return FailureStatus();
         case WaitResult::Readable:

@@ -25,7 +25,7 @@ class CStreamReader {
     CStreamReader(const CStreamReader&) = delete;
     CStreamReader& operator=(const CStreamReader&) = delete;
 
-    // Takes in at most RECEIVE_SIZE bytes. STATUS_OK, STATUS_TIMEOUT,
+    // Takes in at most RECEIVE_SIZE bytes. STATUS_OK, STATUS_TIMED_OUT,
     // STATUS_DISCONNECTED (closed, aborted or reset by the peer) or
     // STATUS_SOCKET_ERROR; pending bytes stay on every failure.
     [[nodiscard]] Status Receive(SocketHandle socket, std::uint32_t timeoutMs);

@@ -1,11 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Windows' winuser.h defines IDOK and IDCANCEL as macros (with the same
-// values); the names below are this program's.
-#undef IDOK
-#undef IDCANCEL
-
 namespace vantrel {
 
 // Resource ids of the windows, menu, icon and controls. Widgets carry theirs
@@ -17,8 +12,8 @@ enum ResourceId : int {
     IDD_NETWORK = 134,
     IDD_FIRMWARE = 136,
 
-    IDOK = 1,
-    IDCANCEL = 2,
+    ID_OK = 1,  // Windows' IDOK and IDCANCEL, named apart from their macros
+    ID_CANCEL = 2,
     IDC_UPGRADE_APPLICATION = 3,
     IDC_CAMERA_LIST = 1004,
     IDC_IP_ADDRESS = 1005,

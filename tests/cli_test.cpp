@@ -144,7 +144,7 @@ TEST(SetNetworkOptions, KeepTheCameraValuesNotGivenAndPassTheDialogChecks) {
     SetNetworkOptions options;
     options.ip = "10.0.0.50";
     CameraRecord asked = camera;
-    EXPECT_EQ(0, ApplyNetworkForm(FormFor(camera, options, "pw"), asked).messageId);
+    EXPECT_EQ(0, ApplyNetworkForm(FormFor(camera, ChangesOf(options), "pw"), asked).messageId);
     EXPECT_EQ(inet_addr("10.0.0.50"), asked.ip);
     EXPECT_EQ(camera.mask, asked.mask);
     EXPECT_EQ(camera.gateway, asked.gateway);
@@ -174,13 +174,13 @@ TEST(SetNetworkOptions, KeepTheCameraValuesNotGivenAndPassTheDialogChecks) {
         if (row.gateway)
             bad.gateway = row.gateway;
         CameraRecord untouched = camera;
-        EXPECT_EQ(row.message, ApplyNetworkForm(FormFor(camera, bad, "pw"), untouched).messageId);
+        EXPECT_EQ(row.message, ApplyNetworkForm(FormFor(camera, ChangesOf(bad), "pw"), untouched).messageId);
         EXPECT_EQ(0, std::memcmp(&camera, &untouched, sizeof camera));
     }
     SetNetworkOptions dhcp;
     dhcp.dhcp = true;
     CameraRecord cleared = camera;
-    EXPECT_EQ(0, ApplyNetworkForm(FormFor(camera, dhcp, "pw"), cleared).messageId);
+    EXPECT_EQ(0, ApplyNetworkForm(FormFor(camera, ChangesOf(dhcp), "pw"), cleared).messageId);
     EXPECT_EQ(0u, cleared.ip | cleared.mask | cleared.gateway | cleared.dns);
 }
 
@@ -293,66 +293,55 @@ TEST(PasswordSource, AFileComesFirstThenTheEnvironment) {
     SetPasswordVariable(nullptr);
 }
 
-// A reply comes after the search it answers, and may come before the
-// caller looks: each search's answer is kept until taken, not only the latest.
-TEST(CameraSearch, AFollowedCameraHasAnAnswerForEachSearch) {
-    CCameraSearch search(CCameraSearch::Forget::Never);
-    const CameraRecord camera = Camera("CAM1", "Gate", "10.0.0.2", 1);
-    search.PostCamerasFound({camera});
-    search.Follow("CAM1");
-    search.PostCameraRefresh();  // it may have answered just before it was followed
-    search.PostCamerasFound({camera});
-    search.PostCameraRefresh();
-    search.PostCameraRefresh();         // silent
-    search.PostCameraRefresh();         // silent
-    search.PostCamerasFound({camera});  // the answer to the last search, before anyone looked
-    EXPECT_EQ((std::vector<bool>{true, true, false, false}), search.TakeAnswers("CAM1"));
-    search.PostCameraRefresh();
-    EXPECT_EQ(std::vector<bool>{true}, search.TakeAnswers("CAM1"));
-    EXPECT_TRUE(search.TakeAnswers("CAM1").empty());
-    EXPECT_TRUE(search.TakeAnswers("CAM2").empty()) << "not followed";
+UploadJob Job(const char* id, const char* name) {
+    UploadJob job;
+    StoreFieldText(job.camera.id, id);
+    StoreFieldText(job.camera.alias, name);
+    return job;
 }
 
 TEST(ProgressBoard, PlainLinesTellEachStepAndQuarterAndTheSummaryEachResult) {
     std::ostringstream out;
-    CProgressBoard board({{"CAM1", "Gate"}, {"CAM2", "Dock"}, {"CAM3", "Yard"}}, 0, out);
-    board.SetState(0, CProgressBoard::State::Uploading);
-    board.SetProgress(0, 30);
-    board.SetState(1, CProgressBoard::State::Connecting);
-    board.Draw();
-    board.SetProgress(0, 60);
-    board.SetState(1, CProgressBoard::State::Failed, IDS_INCORRECT_PASSWORD);
-    board.Draw();
-    board.SetState(0, CProgressBoard::State::Done);
-    board.Draw();
-    board.Draw();
+    std::vector<UploadJob> jobs = {Job("CAM1", "Gate"), Job("CAM2", "Dock"), Job("CAM3", "Yard")};
+    CProgressBoard board(jobs, 0, out);
+    jobs[0].state = UploadJob::State::Uploading;
+    jobs[0].percent = 30;
+    jobs[1].state = UploadJob::State::Connecting;
+    board.Draw(jobs);
+    jobs[0].percent = 60;
+    jobs[1].state = UploadJob::State::Failed;
+    jobs[1].messageId = IDS_INCORRECT_PASSWORD;
+    board.Draw(jobs);
+    jobs[0].state = UploadJob::State::Delivered;
+    board.Draw(jobs);
+    board.Draw(jobs);
     EXPECT_EQ(
         "CAM1: uploading\nCAM2: connecting\nCAM1: 50%\nCAM2: failed: incorrect password !\n"
         "CAM1: delivered\n",
         out.str());
-    board.SetSeconds(0, 35);
-    board.SetRestart(0, CProgressBoard::State::Back,
-                     "back after 48 s with application firmware 2.1.0.4 (was 0.0.0.0)");
+    jobs[0].seconds = 35;
+    jobs[0].state = UploadJob::State::Back;
+    jobs[0].restart = "back after 48 s with application firmware 2.1.0.4 (was 0.0.0.0)";
     EXPECT_EQ(
         "ID    NAME  TOOK    RESULT\n"
         "CAM1  Gate  35 s    upgraded: back after 48 s with application firmware 2.1.0.4 (was "
         "0.0.0.0)\n"
         "CAM2  Dock          failed: incorrect password !\n"
         "CAM3  Yard          not started\n",
-        board.Summary());
+        board.Summary(jobs));
 }
 
 TEST(ProgressBoard, ATerminalRedrawsEveryBarInPlaceWithinItsWidth) {
     std::ostringstream out;
-    CProgressBoard board({{"CAM1",
-                           "Stra\xc3\x9f"
-                           "e"},
-                          {"CAM2", "Dock"}},
-                         40, out);
-    board.SetState(0, CProgressBoard::State::Uploading);
-    board.SetProgress(0, 50);
-    board.Draw();
-    board.Draw();
+    std::vector<UploadJob> jobs = {Job("CAM1",
+                                       "Stra\xc3\x9f"
+                                       "e"),
+                                   Job("CAM2", "Dock")};
+    CProgressBoard board(jobs, 40, out);
+    jobs[0].state = UploadJob::State::Uploading;
+    jobs[0].percent = 50;
+    board.Draw(jobs);
+    board.Draw(jobs);
     // 39 characters each: the bar gives up room so that the state shows whole.
     const std::string first =
         "\r\x1b[KCAM1  Stra\xc3\x9f"
@@ -364,19 +353,21 @@ TEST(ProgressBoard, ATerminalRedrawsEveryBarInPlaceWithinItsWidth) {
 
 TEST(ProgressBoard, TheStateIsNeverCutTheBarGoesFirstAndFailuresSayWhatHappened) {
     std::ostringstream out;
-    CProgressBoard board({{"CAM000001", "Loading bay north"}}, 50, out);
-    board.SetProgress(0, 100);
-    board.SetState(0, CProgressBoard::State::Unconfirmed);
-    board.Draw();
+    std::vector<UploadJob> jobs = {Job("CAM000001", "Loading bay north")};
+    CProgressBoard board(jobs, 50, out);
+    jobs[0].percent = 100;
+    jobs[0].state = UploadJob::State::Unconfirmed;
+    board.Draw(jobs);
     EXPECT_EQ("\r\x1b[KCAM000001  Loading bay  100%  sent, not confirmed\n", out.str())
         << "no room for a bar, then less for the name: the line keeps its state";
-    board.SetState(0, CProgressBoard::State::Failed, IDS_SOCKET_ERROR);
-    board.SetReason(0, "the camera closed the connection after 1 024 of 4 194 304 bytes");
+    jobs[0].state = UploadJob::State::Failed;
+    jobs[0].messageId = IDS_SOCKET_ERROR;
+    jobs[0].reason = "the camera closed the connection after 1 024 of 4 194 304 bytes";
     EXPECT_EQ(
         "ID         NAME               TOOK    RESULT\n"
         "CAM000001  Loading bay north          failed: socket error ! (the camera closed the "
         "connection after 1 024 of 4 194 304 bytes)\n",
-        board.Summary());
+        board.Summary(jobs));
 }
 
 }  // namespace

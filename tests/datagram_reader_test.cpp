@@ -113,8 +113,8 @@ TEST_F(DatagramReaderTest, UndoesScramblingOnlyForFlagOne) {
 }
 
 TEST_F(DatagramReaderTest, TimesOutOnSilenceAndTakesAnEmptyDatagramAsUnparsable) {
-    EXPECT_EQ(STATUS_TIMEOUT, reader.Receive(host.socket.Get(), 50));
-    EXPECT_EQ(STATUS_TIMEOUT, reader.Receive(host.socket.Get(), 0));
+    EXPECT_EQ(STATUS_TIMED_OUT, reader.Receive(host.socket.Get(), 50));
+    EXPECT_EQ(STATUS_TIMED_OUT, reader.Receive(host.socket.Get(), 0));
     Deliver(MakePacket(MAGIC_DISCOVERY, 1, {1, 2, 3, 4}));
     std::uint16_t op = 0;
     ASSERT_TRUE(Parse(op));
@@ -160,7 +160,7 @@ TEST_F(DatagramReaderTest, ASignalDoesNotEndTheWaitEarly) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         pthread_kill(waiter, SIGUSR1);
     });
-    EXPECT_EQ(STATUS_TIMEOUT, reader.Receive(host.socket.Get(), 200));
+    EXPECT_EQ(STATUS_TIMED_OUT, reader.Receive(host.socket.Get(), 200));
     interrupter.join();
     sigaction(SIGUSR1, &previous, nullptr);
 }

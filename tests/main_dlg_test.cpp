@@ -149,13 +149,13 @@ class MainDlgTest : public QObject {
         }
         return true;
     }
-    void Found(const CameraRecord& camera) { m_window->OnCameraFound(camera); }
+    void Found(const CameraRecord& camera) { m_window->Session().OnCamerasFound({camera}); }
     // These cameras answer one search; then comes its refresh tick.
     void Search(std::initializer_list<CameraRecord> answers) {
         for (const CameraRecord& camera : answers) {
             Found(camera);
         }
-        m_window->OnCameraRefresh();
+        m_window->Session().OnCameraRefresh();
     }
     // Starts the worker and takes its first search, so later datagrams are
     // the window's doing.
@@ -186,7 +186,7 @@ class MainDlgTest : public QObject {
         config.destination = test::LoopbackAddress();
         config.destinationPort = ntohs(m_camera->port);
         config.clock = [this] { return m_now.load(); };
-        m_window = std::make_unique<CMainDlg>(config);
+        m_window = std::make_unique<CMainDlg>(SessionConfig{config});
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         m_timers = std::make_unique<QObject>();
@@ -201,7 +201,7 @@ class MainDlgTest : public QObject {
     }
 
     void mirrorsTheRecordsAndUpdatesLinesAtTheNextTick() {
-        m_window->OnCameraRefresh();
+        m_window->Session().OnCameraRefresh();
         QVERIFY(Lines().isEmpty());
         Found(Camera("A", "192.168.1.10"));
         Found(Camera("B", "192.168.1.11"));
@@ -210,7 +210,7 @@ class MainDlgTest : public QObject {
         Found(Camera("A", "192.168.1.99"));
         QCOMPARE(m_window->Records().size(), 2u);
         QVERIFY2(Lines()[0].endsWith("http://192.168.1.10"), "unchanged until the tick");
-        m_window->OnCameraRefresh();
+        m_window->Session().OnCameraRefresh();
         QVERIFY(Lines()[0].endsWith("http://192.168.1.99"));
         QVERIFY(Mirrors());
         for (const CameraRecord& record : m_window->Records()) {
@@ -222,7 +222,7 @@ class MainDlgTest : public QObject {
         for (const char* id : {"A", "B", "C", "D", "E"}) {
             Found(Camera(id, "192.168.1.10"));
         }
-        m_window->OnCameraRefresh();
+        m_window->Session().OnCameraRefresh();
         Search({Camera("B", "192.168.1.10"), Camera("D", "192.168.1.10")});
         QCOMPARE(Lines().size(), 5);  // one missed search is forgiven
         Search({Camera("B", "192.168.1.10"), Camera("D", "192.168.1.10")});  // A, C and E go
@@ -240,7 +240,7 @@ class MainDlgTest : public QObject {
         Found(Camera("A", "192.168.1.10"));
         Found(Camera("B", "192.168.1.11"));
         Found(Camera("C", "192.168.1.12"));
-        m_window->OnCameraRefresh();
+        m_window->Session().OnCameraRefresh();
         Search({Camera("B", "192.168.1.11"), Camera("C", "192.168.1.12")});
         Search({Camera("B", "192.168.1.11"), Camera("C", "192.168.1.12")});
         QCOMPARE(Lines().size(), 2);
@@ -252,14 +252,14 @@ class MainDlgTest : public QObject {
         for (const char* id : {"A", "B", "C", "D", "E"}) {
             Found(Camera(id, "192.168.1.10"));
         }
-        m_window->OnCameraRefresh();
+        m_window->Session().OnCameraRefresh();
         const QListWidgetItem* kept[] = {List()->item(0), List()->item(1), List()->item(3),
                                          List()->item(4)};
         for (int search = 0; search < 2; ++search) {  // C goes from the middle
             for (const char* id : {"A", "B", "D", "E"}) {
                 Found(Camera(id, "192.168.1.10"));
             }
-            m_window->OnCameraRefresh();
+            m_window->Session().OnCameraRefresh();
         }
         QVERIFY(Mirrors());
         for (int line = 0; line < 4; ++line) {
@@ -269,7 +269,7 @@ class MainDlgTest : public QObject {
             for (const char* id : {"B", "D", "E"}) {
                 Found(Camera(id, "192.168.1.10"));
             }
-            m_window->OnCameraRefresh();
+            m_window->Session().OnCameraRefresh();
         }
         QVERIFY(Mirrors());
         QCOMPARE(List()->count(), 3);
@@ -284,12 +284,12 @@ class MainDlgTest : public QObject {
         for (std::size_t i = 0; i < CCameraTable::CEILING + 100; ++i) {
             flood.push_back(Camera(("F" + std::to_string(i)).c_str(), "192.168.1.11"));
         }
-        m_window->OnCamerasFound(flood);
+        m_window->Session().OnCamerasFound(flood);
         QCOMPARE(m_window->Records().size(), CCameraTable::CEILING);
         QCOMPARE(List()->count(), static_cast<int>(CCameraTable::CEILING));
         QVERIFY(!notice->isHidden());
         Found(Camera("LATE", "192.168.1.12"));  // no room for it yet
-        m_window->OnCameraRefresh();
+        m_window->Session().OnCameraRefresh();
         QVERIFY2(!notice->isHidden(), "still turning ids away in that period");
         // The first half of the flood goes from the middle of the list, the
         // second half from its end; the selection stays on its camera while
@@ -300,8 +300,8 @@ class MainDlgTest : public QObject {
         Select(40000);
         QCOMPARE(List()->item(40000)->text().left(6), QString("F39999"));
         for (int search = 0; search < 2; ++search) {
-            m_window->OnCamerasFound(again);
-            m_window->OnCameraRefresh();
+            m_window->Session().OnCamerasFound(again);
+            m_window->Session().OnCameraRefresh();
         }
         QVERIFY(notice->isHidden());
         QCOMPARE(List()->count(), static_cast<int>(CCameraTable::CEILING / 2));
@@ -317,7 +317,7 @@ class MainDlgTest : public QObject {
         Found(Camera("NEXT", "192.168.1.13"));
         QCOMPARE(Lines().size(), 3);
         QVERIFY(Mirrors());
-        m_window->OnCameraRefresh();
+        m_window->Session().OnCameraRefresh();
         Search({Camera("REAL", "192.168.1.10"), Camera("NEXT", "192.168.1.13")});
         Search({Camera("REAL", "192.168.1.10"), Camera("NEXT", "192.168.1.13")});
         QCOMPARE(Lines().size(), 2);  // LATE went from the middle
@@ -405,7 +405,7 @@ class MainDlgTest : public QObject {
             {inet_addr("192.168.7.5"), inet_addr("255.255.255.0"), 2, true, false, "eth0"},
             {inet_addr("10.0.0.5"), inet_addr("255.0.0.0"), 3, true, false, "wlan0"},
         };
-        m_window->SetInterfaceSource([&] { return rows; });
+        m_window->Session().SetInterfaceSource([&] { return rows; });
         const auto said = [this] { return List()->accessibleDescription(); };
         // Drawn over the empty list: something other than its background.
         const auto drawn = [this] {
@@ -424,20 +424,20 @@ class MainDlgTest : public QObject {
         QCOMPARE(said(), searching);  // the worker's first tick is in
         QVERIFY(drawn());
         QCOMPARE(List()->count(), 0);
-        m_window->OnCameraRefresh();
+        m_window->Session().OnCameraRefresh();
         QCOMPARE(said(), searching);
-        m_window->OnCameraRefresh();  // two periods without an answer
+        m_window->Session().OnCameraRefresh();  // two periods without an answer
         QCOMPARE(said(), QString("No camera has answered yet. Check the cable, and that your "
                                  "firewall lets UDP port 10000 in.\n\nSearched on eth0, wlan0."));
         Found(Camera("A", "192.168.1.10"));
         QCOMPARE(said(), QString());
         for (int search = 0; search < 3; ++search) {
-            m_window->OnCameraRefresh();  // A answered none of the last two: gone
+            m_window->Session().OnCameraRefresh();  // A answered none of the last two: gone
         }
         QCOMPARE(List()->count(), 0);
         QCOMPARE(said(), searching);
         rows = std::vector<HostInterface>{rows->front()};  // loopback only: offline
-        m_window->OnCameraRefresh();
+        m_window->Session().OnCameraRefresh();
         QVERIFY(said().startsWith("This computer has no network to search on."));
         QVERIFY(drawn());
     }
@@ -505,7 +505,7 @@ class MainDlgTest : public QObject {
         Select(0);
         m_window->OnListRightButton({5, 5});
         for (int search = 0; search < 3; ++search) {
-            m_window->OnCameraRefresh();  // the camera is gone from the list
+            m_window->Session().OnCameraRefresh();  // the camera is gone from the list
         }
         QVERIFY(Lines().isEmpty());
         m_window->Menu().actions()[0]->trigger();
@@ -546,6 +546,7 @@ class MainDlgTest : public QObject {
         QVERIFY2(!ReceiveDatagram(m_camera->socket.Get(), 300), "Return sends nothing");
 
         WhenModal(m_timers.get(), [](QWidget* modal) {
+            modal->findChild<QLineEdit*>("ipAddressEdit")->setText("10.0.0.50");
             modal->findChild<QLineEdit*>("passwordEdit")->setText("secret");
             QTest::mouseClick(modal->findChild<QPushButton*>("setButton"), Qt::LeftButton);
         });
@@ -555,6 +556,17 @@ class MainDlgTest : public QObject {
         const auto search = ReceiveDatagram(m_camera->socket.Get(), 5000);
         QVERIFY2(search && search->size() == 27, "the worker searches by itself");
         QVERIFY2(!ReceiveDatagram(m_camera->socket.Get(), 300), "and once only");
+        // The line under the list follows the change until the camera shows it.
+        auto* status = m_window->findChild<QLabel*>("restartStatus");
+        QVERIFY(status->isVisible());
+        QCOMPARE(status->text(), QString("AWAY: new network settings sent; waiting for the "
+                                         "camera to answer with them\u2026"));
+        for (int search = 0; search < 5; ++search) {
+            Search({Camera("AWAY", "10.0.0.5", 0, 1)});
+        }
+        QVERIFY2(status->text().startsWith("AWAY: did not show the new settings within 4 "
+                                           "searches; it shows 10.0.0.5"),
+                 qPrintable(status->text()));
     }
 
     void aCompletedUpgradeAsksForASearchAtOnce() {
@@ -608,11 +620,11 @@ class MainDlgTest : public QObject {
     void reportsOnlyTheResultsThatMeanSomething() {
         // 0xFFFE is a camera's result like any other, not the worker's -2.
         for (const int code : {0, 2, 3, 4, 7, 0xFFFD, 0xFFFE, 1000}) {
-            m_window->OnSetNetworkResult(static_cast<std::uint16_t>(code));
+            m_window->Session().OnSetNetworkResult(static_cast<std::uint16_t>(code));
         }
         QVERIFY(CMessageBox::TakeRecorded().empty());
         for (const int code : {1, 5, 6}) {
-            m_window->OnSetNetworkResult(static_cast<std::uint16_t>(code));
+            m_window->Session().OnSetNetworkResult(static_cast<std::uint16_t>(code));
         }
         QCOMPARE(CMessageBox::TakeRecorded(),
                  (std::vector<int>{IDS_INCORRECT_PASSWORD, IDS_INCORRECT_PASSWORD,
@@ -627,12 +639,12 @@ class MainDlgTest : public QObject {
         CMessageBox::StartRecording([&](int) {
             deepest = std::max(deepest, ++depth);
             for (int i = 0; i < 50; ++i) {
-                m_window->PostSetNetworkResult(1);
+                m_window->Session().PostSetNetworkResult(1);
             }
             QCoreApplication::processEvents();
             --depth;
         });
-        m_window->OnSetNetworkResult(1);
+        m_window->Session().OnSetNetworkResult(1);
         QCOMPARE(deepest, 1);
         QCOMPARE(CMessageBox::TakeRecorded(), std::vector<int>{IDS_INCORRECT_PASSWORD});
         QCoreApplication::removePostedEvents(m_window.get());
@@ -646,7 +658,7 @@ class MainDlgTest : public QObject {
         QTimer::singleShot(0, m_window.get(), [this] {
             WhenModal(m_timers.get(), [this](QWidget* modal) {
                 modal->findChild<QLineEdit*>("passwordEdit")->setText("secret");
-                m_window->PostSocketError();
+                m_window->Session().PostSocketError();
             });
             Select(0);
             m_window->OnListDoubleClick();
@@ -689,7 +701,7 @@ class MainDlgTest : public QObject {
                 QTimer::singleShot(500, m_timers.get(), [&] {
                     askedDuringUpload = firmware && firmware->Uploading();
                     m_window->ShowAndRaise();  // a second copy hands over
-                    m_window->PostSocketError();
+                    m_window->Session().PostSocketError();
                     m_window->reject();
                 });
             });
@@ -721,7 +733,7 @@ class MainDlgTest : public QObject {
             WhenModal(m_timers.get(), [&](QWidget* firmware) {
                 WhenModal(m_timers.get(), [&](QWidget* chooser) {
                     QVERIFY(qobject_cast<QFileDialog*>(chooser) != nullptr);
-                    m_window->PostSocketError();
+                    m_window->Session().PostSocketError();
                     QTimer::singleShot(300, m_timers.get(), [&, chooser = QPointer(chooser)] {
                         if (chooser && chooser->isVisible()) {
                             auto* dialog = static_cast<QFileDialog*>(chooser.data());

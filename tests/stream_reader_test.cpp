@@ -118,7 +118,7 @@ TEST_F(StreamReaderTest, UndoesScramblingOnlyForFlagOne) {
 }
 
 TEST_F(StreamReaderTest, ReportsTimeoutThenOrderlyCloseKeepingWhatIsPending) {
-    EXPECT_EQ(STATUS_TIMEOUT, reader.Receive(connection.client.Get(), 50));
+    EXPECT_EQ(STATUS_TIMED_OUT, reader.Receive(connection.client.Get(), 50));
     const auto packet = MakePacket(MAGIC_UPGRADE, 3, {0, 0});
     Deliver(std::vector<std::uint8_t>(packet.begin(), packet.begin() + 20));
     connection.server.Reset();

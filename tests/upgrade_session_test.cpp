@@ -28,18 +28,16 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using fakecam::UpgradeFault;
 
-// Notes what the session does to the dialog, in order.
+// Notes what the session tells, in order.
 class RecordingView : public IUpgradeView {
   public:
-    void ShowUploadView() override { events.push_back("show"); }
-    void SetProgress(int percent) override { progress.push_back(percent); }
-    void RepaintNow() override { events.push_back("repaint"); }
-    void UndoUploadView() override { events.push_back("undo"); }
-    void ExplainFailure(const std::string& why) override { reason = why; }
-    void ShowMessage(int stringId) override {
-        events.push_back("message " + std::to_string(stringId));
+    void UploadStarted() override { events.push_back("show"); }
+    void UploadProgress(int percent) override { progress.push_back(percent); }
+    void UploadFailed(int messageId, const std::string& why) override {
+        events.push_back("message " + std::to_string(messageId));
+        reason = why;
     }
-    void EndWithOk(Delivery how) override {
+    void UploadFinished(Delivery how) override {
         events.push_back("ok");
         delivery = how;
     }
@@ -152,7 +150,7 @@ class UpgradeSessionTest : public ::testing::Test {
 TEST_F(UpgradeSessionTest, SendsAFourByteSystemImageAsOneLastChunk) {
     const CameraRecord camera = StartCamera();
     Run(ImageBytes(4), ImageKind::System, camera);
-    EXPECT_EQ((std::vector<std::string>{"show", "undo", "ok"}), view.events);
+    EXPECT_EQ((std::vector<std::string>{"show", "ok"}), view.events);
     EXPECT_EQ(std::vector<int>{100}, view.progress);
     const auto upload = m_listener->WaitForUpload(5000);
     ASSERT_TRUE(upload);
@@ -180,7 +178,7 @@ TEST_F(UpgradeSessionTest, CutsImagesIntoChunksWithFlagsAndProgress) {
         view = RecordingView{};
         const Bytes image = ImageBytes(row.size, "UPGRADE APP_WARE FILE", 8);
         Run(image, ImageKind::Application, camera);
-        EXPECT_EQ((std::vector<std::string>{"show", "repaint", "undo", "ok"}), view.events);
+        EXPECT_EQ((std::vector<std::string>{"show", "ok"}), view.events);
         EXPECT_EQ(row.progress, view.progress);
         const auto upload = m_listener->WaitForUpload(5000);
         ASSERT_TRUE(upload);
@@ -196,7 +194,7 @@ TEST_F(UpgradeSessionTest, AnImageOfManySendsArrivesWholeWithProgressForEveryChu
     const std::size_t chunks = 1000;  // many sends' worth, the last one short
     const Bytes image = ImageBytes(chunks * 1024 - 100);
     Run(image, ImageKind::System, camera);
-    EXPECT_EQ((std::vector<std::string>{"show", "undo", "ok"}), view.events);
+    EXPECT_EQ((std::vector<std::string>{"show", "ok"}), view.events);
     ASSERT_EQ(chunks, view.progress.size()) << "one step per chunk, as before";
     EXPECT_TRUE(std::is_sorted(view.progress.begin(), view.progress.end()));
     EXPECT_EQ(100, view.progress.back());
@@ -263,11 +261,8 @@ TEST_F(UpgradeSessionTest, AWrongPasswordIsRefusedAndTheNextTryWorks) {
 TEST_F(UpgradeSessionTest, ACameraClosingMidUploadIsASocketError) {
     const CameraRecord camera = StartCamera(UpgradeFault::CloseMidUpload);
     Run(ImageBytes(16 * 1024 * 1024), ImageKind::System, camera);
-    ASSERT_EQ(3u, view.events.size());
-    EXPECT_EQ("show", view.events[0]);
-    EXPECT_EQ("message 114", view.events[1]) << "shown with the bar where it stood";
-    EXPECT_EQ("undo", view.events[2]);
-    EXPECT_LT(view.progress.back(), 100);
+    EXPECT_EQ((std::vector<std::string>{"show", "message 114"}), view.events);
+    EXPECT_LT(view.progress.back(), 100) << "told with the bar where it stood";
     EXPECT_TRUE(view.reason.starts_with("the camera closed the connection after ")) << view.reason;
     EXPECT_TRUE(view.reason.ends_with(" of 16 777 216 bytes")) << view.reason;
 }
@@ -282,7 +277,7 @@ TEST_F(UpgradeSessionTest, ACameraThatStopsReadingFailsTheUploadAndTheNextTryIsS
         const auto start = std::chrono::steady_clock::now();
         RunUpgradeSession(WriteImage(image), ImageKind::System, camera, view);
         const auto elapsed = std::chrono::steady_clock::now() - start;
-        EXPECT_EQ((std::vector<std::string>{"show", "message 114", "undo"}), view.events);
+        EXPECT_EQ((std::vector<std::string>{"show", "message 114"}), view.events);
         EXPECT_LT(view.progress.back(), 100);
         EXPECT_TRUE(view.reason.starts_with("the camera took nothing for 3 s after "))
             << view.reason;
@@ -306,14 +301,14 @@ TEST_F(UpgradeSessionTest, AnImageThatShrinksWhileUploadingIsNeverPadded) {
     class ShrinkingView : public RecordingView {
       public:
         explicit ShrinkingView(std::string path) : m_path(std::move(path)) {}
-        void ShowUploadView() override {
-            RecordingView::ShowUploadView();
+        void UploadStarted() override {
+            RecordingView::UploadStarted();
             std::filesystem::resize_file(m_path, 1500);
         }
         std::string m_path;
     } shrinking(m_path);
     RunUpgradeSession(WriteImage(ImageBytes(5000)), ImageKind::System, camera, shrinking);
-    EXPECT_EQ((std::vector<std::string>{"show", "message 128", "undo"}), shrinking.events);
+    EXPECT_EQ((std::vector<std::string>{"show", "message 128"}), shrinking.events);
     EXPECT_EQ("the image file could not be read after 1 024 of 5 000 bytes", shrinking.reason);
     const auto upload = m_listener->WaitForUpload(5000);
     ASSERT_TRUE(upload);
@@ -333,8 +328,8 @@ TEST_F(UpgradeSessionTest, AStopEndsTheSessionQuietlyBeforeItsNextStepOrChunk) {
     // the socket with it were the last sent, whole.
     class StoppingView : public RecordingView {
       public:
-        void SetProgress(int percent) override {
-            RecordingView::SetProgress(percent);
+        void UploadProgress(int percent) override {
+            RecordingView::UploadProgress(percent);
             if (progress.size() == 2) {
                 source.request_stop();
             }
@@ -344,7 +339,7 @@ TEST_F(UpgradeSessionTest, AStopEndsTheSessionQuietlyBeforeItsNextStepOrChunk) {
     const int descriptors = OpenDescriptors();
     RunUpgradeSession(WriteImage(ImageBytes(1000 * 1024)), ImageKind::System, camera, stopping,
                       stopping.source.get_token());
-    EXPECT_EQ((std::vector<std::string>{"show", "undo"}), stopping.events) << "no message, no ok";
+    EXPECT_EQ((std::vector<std::string>{"show"}), stopping.events) << "no message, no ok";
     ASSERT_GE(stopping.progress.size(), 2u);
     EXPECT_LT(stopping.progress.back(), 100);
     const auto upload = m_listener->WaitForUpload(5000);

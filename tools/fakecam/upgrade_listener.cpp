@@ -129,7 +129,7 @@ bool CUpgradeListener::Await(CStreamReader& reader, SocketHandle connection, std
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(PATIENCE_MS);
     while (!reader.Parse(op, MAGIC_UPGRADE)) {
         const Status status = reader.Receive(connection, 100);
-        if (status == STATUS_TIMEOUT) {
+        if (status == STATUS_TIMED_OUT) {
             if (stop || std::chrono::steady_clock::now() > deadline) {
                 return false;
             }

@@ -1,18 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The terminal's calls on Windows.
 #include "cli/terminal.h"
 
-#ifdef _WIN32
 #include <io.h>
 #include <windows.h>
-#else
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
-#endif
 
 namespace vantrel::cli {
-
-#ifdef _WIN32
 
 bool IsTerminal(std::FILE* stream) {
     return _isatty(_fileno(stream)) != 0;
@@ -50,44 +43,5 @@ CEchoOff::~CEchoOff() {
         SetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), static_cast<DWORD>(m_saved));
     }
 }
-
-#else
-
-bool IsTerminal(std::FILE* stream) {
-    return isatty(fileno(stream)) != 0;
-}
-
-bool RedrawsInPlace() {
-    return IsTerminal(stdout);
-}
-
-int TerminalColumns() {
-    winsize size{};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) {
-        return 80;
-    }
-    return size.ws_col;
-}
-
-CEchoOff::CEchoOff() {
-    termios mode{};
-    if (tcgetattr(STDIN_FILENO, &mode) != 0) {
-        return;
-    }
-    m_saved = mode.c_lflag;
-    mode.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    mode.c_lflag |= ECHONL;  // the Enter still ends the prompt's line
-    m_changed = tcsetattr(STDIN_FILENO, TCSAFLUSH, &mode) == 0;
-}
-
-CEchoOff::~CEchoOff() {
-    termios mode{};
-    if (m_changed && tcgetattr(STDIN_FILENO, &mode) == 0) {
-        mode.c_lflag = static_cast<tcflag_t>(m_saved);
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &mode);
-    }
-}
-
-#endif
 
 }  // namespace vantrel::cli

@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "session/upload_job.h"
+
+#include "res/string_table.h"
+
+namespace vantrel {
+
+using State = UploadJob::State;
+
+bool IsInFlight(State state) {
+    return state == State::Connecting || state == State::Uploading;
+}
+
+bool Ended(State state) {
+    return state != State::Waiting && !IsInFlight(state) && state != State::Restarting;
+}
+
+bool DeliveredImage(State state) {
+    return state == State::Delivered || state == State::Unconfirmed || state == State::Restarting ||
+           state == State::Back || state == State::BackUnchanged || state == State::NotBack;
+}
+
+std::string StateText(const UploadJob& job) {
+    switch (job.state) {
+        case State::Waiting:
+            return "waiting";
+        case State::Connecting:
+            return "connecting";
+        case State::Uploading:
+            return "uploading";
+        case State::Delivered:
+            return "delivered";
+        case State::Unconfirmed:
+            return "sent, not confirmed";
+        case State::Failed:
+            return std::string("failed: ") + LoadText(job.messageId) +
+                   (job.reason.empty() ? "" : " (" + job.reason + ")");
+        case State::Restarting:
+        case State::NotBack:
+            return job.restart;
+        case State::Back:
+            return "upgraded: " + job.restart;
+        case State::BackUnchanged:
+            return "warning: " + job.restart;
+        case State::Stopped:
+            break;
+    }
+    return job.imageBegun ? "broken off at " + std::to_string(job.percent) +
+                                " %: it needs a new upload, a camera left with part of an "
+                                "image may not start"
+                          : "stopped before its upload began";
+}
+
+std::string_view ResultWords(const UploadJob& job) {
+    switch (job.state) {
+        case State::Waiting:
+            return "not started";
+        case State::Connecting:
+        case State::Uploading:
+        case State::Stopped:
+            return job.imageBegun ? "broken off" : "stopped";
+        case State::Delivered:
+            return "delivered";
+        case State::Unconfirmed:
+            return "sent, not confirmed";
+        case State::Failed:
+            return "failed";
+        case State::Restarting:
+            return "restarting";
+        case State::Back:
+            return "upgraded";
+        case State::BackUnchanged:
+            return "back unchanged";
+        case State::NotBack:
+            break;
+    }
+    return "not back";
+}
+
+bool NeedsNewUpload(const UploadJob& job) {
+    return job.imageBegun &&
+           (IsInFlight(job.state) || job.state == State::Failed || job.state == State::Stopped);
+}
+
+}  // namespace vantrel

@@ -23,10 +23,10 @@
 #include <vector>
 
 #include "bench/plain_upload.h"
-#include "dialogs/firmware_dlg.h"
-#include "dialogs/image_file_chooser.h"
-#include "dialogs/message_box.h"
 #include "protocol/text_field.h"
+#include "qt/firmware_dlg.h"
+#include "qt/image_file_chooser.h"
+#include "qt/message_box.h"
 #include "tests/fakecam_process.h"
 
 using namespace vantrel;

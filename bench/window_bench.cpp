@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/main_dlg.h"
+#include "qt/main_dlg.h"
 #include "tests/fakecam_process.h"
 
 using namespace vantrel;

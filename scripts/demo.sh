@@ -32,4 +32,4 @@ ip netns exec "$TESTLAN_CAM_B_NS" "$fakecam" --upgrade --answer-every 2 \
     --camera "id=DEMO4,name=Yard,ip=10.71.2.30,mask=255.255.255.0,gateway=10.71.2.1,dns=10.71.2.1,port=8080,password=demo" \
     >/dev/null &
 echo "demo LAN up; the cameras' password is \"demo\". Close Vantrel to end the demo."
-build/default/app/vantrel
+build/default/qt/vantrel

@@ -7,4 +7,4 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default --target vantrel
-exec build/default/app/vantrel
+exec build/default/qt/vantrel

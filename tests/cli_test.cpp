@@ -174,7 +174,8 @@ TEST(SetNetworkOptions, KeepTheCameraValuesNotGivenAndPassTheDialogChecks) {
         if (row.gateway)
             bad.gateway = row.gateway;
         CameraRecord untouched = camera;
-        EXPECT_EQ(row.message, ApplyNetworkForm(FormFor(camera, ChangesOf(bad), "pw"), untouched).messageId);
+        EXPECT_EQ(row.message,
+                  ApplyNetworkForm(FormFor(camera, ChangesOf(bad), "pw"), untouched).messageId);
         EXPECT_EQ(0, std::memcmp(&camera, &untouched, sizeof camera));
     }
     SetNetworkOptions dhcp;

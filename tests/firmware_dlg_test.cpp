@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/firmware_dlg.h"
+#include "qt/firmware_dlg.h"
 
 #include <arpa/inet.h>
 
@@ -17,9 +17,9 @@
 #include <memory>
 #include <thread>
 
-#include "dialogs/image_file_chooser.h"
-#include "dialogs/message_box.h"
 #include "protocol/text_field.h"
+#include "qt/image_file_chooser.h"
+#include "qt/message_box.h"
 #include "res/string_table.h"
 #include "tools/fakecam/upgrade_listener.h"
 

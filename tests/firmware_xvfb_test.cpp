@@ -24,10 +24,10 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/firmware_dlg.h"
-#include "dialogs/image_file_chooser.h"
-#include "dialogs/message_box.h"
 #include "protocol/text_field.h"
+#include "qt/firmware_dlg.h"
+#include "qt/image_file_chooser.h"
+#include "qt/message_box.h"
 #include "tests/fakecam_process.h"
 
 extern char** environ;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/main_dlg.h"
+#include "qt/main_dlg.h"
 
 #include <arpa/inet.h>
 #include <poll.h>
@@ -24,12 +24,12 @@
 #include <thread>
 
 #include "cameras/camera_line.h"
-#include "dialogs/firmware_dlg.h"
-#include "dialogs/image_file_chooser.h"
-#include "dialogs/message_box.h"
-#include "dialogs/network_dlg.h"
 #include "discovery/host_interfaces.h"
 #include "protocol/text_field.h"
+#include "qt/firmware_dlg.h"
+#include "qt/image_file_chooser.h"
+#include "qt/message_box.h"
+#include "qt/network_dlg.h"
 #include "res/resource_ids.h"
 #include "res/string_table.h"
 #include "tests/test_sockets.h"

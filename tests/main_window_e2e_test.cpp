@@ -12,8 +12,8 @@
 #include <QTimer>
 #include <memory>
 
-#include "dialogs/message_box.h"
-#include "mainwindow/main_dlg.h"
+#include "qt/main_dlg.h"
+#include "qt/message_box.h"
 #include "tests/fakecam_process.h"
 #include "tests/when_modal.h"
 

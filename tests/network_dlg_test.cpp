@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/network_dlg.h"
+#include "qt/network_dlg.h"
 
 #include <arpa/inet.h>
 
@@ -9,7 +9,7 @@
 #include <QTest>
 #include <cstring>
 
-#include "dialogs/message_box.h"
+#include "qt/message_box.h"
 #include "res/string_table.h"
 
 using namespace vantrel;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The window's layers (app/, mainwindow/, dialogs/: the widgets over
-# cameras/, which the Windows build compiles and tests for real) cannot be
+# The Qt window (qt/: the widgets over the session, which the Windows build
+# compiles and tests for real) cannot be
 # built for Windows here (Debian has Qt for Linux only), so each of their
 # sources is compiled for syntax alone, with the Windows compiler, over the
 # host's Qt headers: their Windows branches must at least compile, without
@@ -21,7 +21,7 @@ flags=(-fsyntax-only -std=c++20 -Wall -Wextra -Wnon-virtual-dtor -Woverloaded-vi
 for module in QtCore QtGui QtWidgets QtNetwork; do flags+=(-I"$headers/$module"); done
 failed=0
 checked=0
-for source in "$source_dir"/app/*.cpp "$source_dir"/mainwindow/*.cpp "$source_dir"/dialogs/*.cpp; do
+for source in "$source_dir"/qt/*.cpp; do
     checked=$((checked + 1))
     if ! "$cxx" "${flags[@]}" "$source"; then
         echo "FAIL: ${source#"$source_dir"/}" >&2

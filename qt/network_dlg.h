@@ -12,8 +12,8 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "dialogs/ip_address_edit.h"
 #include "protocol/camera_record.h"
+#include "qt/ip_address_edit.h"
 
 namespace vantrel {
 

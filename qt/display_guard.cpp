@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/display_guard.h"
+#include "qt/display_guard.h"
 
 #include <QString>
 #include <QtGlobal>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/main_dlg.h"
+#include "qt/main_dlg.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -17,13 +17,13 @@
 #endif
 
 #include "cameras/camera_line.h"
-#include "dialogs/firmware_dlg.h"
-#include "dialogs/message_box.h"
-#include "dialogs/network_dlg.h"
-#include "dialogs/widget_tags.h"
-#include "mainwindow/app_icon.h"
-#include "mainwindow/camera_events.h"
-#include "mainwindow/camera_item.h"
+#include "qt/app_icon.h"
+#include "qt/camera_events.h"
+#include "qt/camera_item.h"
+#include "qt/firmware_dlg.h"
+#include "qt/message_box.h"
+#include "qt/network_dlg.h"
+#include "qt/widget_tags.h"
 #include "res/resource_ids.h"
 #include "res/string_table.h"
 #include "session/camera_action.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/camera_item.h"
+#include "qt/camera_item.h"
 
 #include <QListWidget>
 

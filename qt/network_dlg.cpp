@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/network_dlg.h"
+#include "qt/network_dlg.h"
 
 #include <algorithm>
 
 #include "cameras/network_settings.h"
-#include "dialogs/message_box.h"
-#include "dialogs/title_room.h"
-#include "dialogs/widget_tags.h"
 #include "protocol/shown_text.h"
 #include "protocol/socket.h"
 #include "protocol/text_field.h"
+#include "qt/message_box.h"
+#include "qt/title_room.h"
+#include "qt/widget_tags.h"
 #include "res/resource_ids.h"
 
 namespace vantrel {

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/main_app.h"
+#include "qt/main_app.h"
 
 #include <QCoreApplication>
 #include <cstdio>
 
-#include "app/single_instance.h"
-#include "app/termination_signals.h"
-#include "dialogs/message_box.h"
-#include "mainwindow/main_dlg.h"
 #include "protocol/socket_library.h"
+#include "qt/main_dlg.h"
+#include "qt/message_box.h"
+#include "qt/single_instance.h"
+#include "qt/termination_signals.h"
 #include "res/string_table.h"
 
 namespace vantrel {

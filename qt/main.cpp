@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
 
-#include "app/display_guard.h"
-#include "app/main_app.h"
+#include "qt/display_guard.h"
+#include "qt/main_app.h"
 
 int main(int argc, char** argv) {
     vantrel::CDisplayGuard display;

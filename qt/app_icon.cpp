@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/app_icon.h"
+#include "qt/app_icon.h"
 
 namespace vantrel {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/image_file_chooser.h"
+#include "qt/image_file_chooser.h"
 
 #include <QFileDialog>
 #include <utility>

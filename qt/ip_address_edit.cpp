@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/ip_address_edit.h"
+#include "qt/ip_address_edit.h"
 
 #include <QFontMetrics>
 #include <QRegularExpressionValidator>

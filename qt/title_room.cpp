@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/title_room.h"
+#include "qt/title_room.h"
 
 #include <QFontMetrics>
 #include <QLayout>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialogs/message_box.h"
+#include "qt/message_box.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

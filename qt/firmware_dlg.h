@@ -16,9 +16,9 @@
 
 #include "cameras/firmware_image.h"
 #include "cameras/upgrade_view.h"
-#include "dialogs/ip_address_edit.h"
-#include "mainwindow/queued_dispatcher.h"
 #include "protocol/camera_record.h"
+#include "qt/ip_address_edit.h"
+#include "qt/queued_dispatcher.h"
 #include "session/upload_run.h"
 
 namespace vantrel {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/single_instance.h"
+#include "qt/single_instance.h"
 
 #include <QLocalSocket>
 

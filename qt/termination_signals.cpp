@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/termination_signals.h"
+#include "qt/termination_signals.h"
 
 #include <csignal>
 

@@ -8,7 +8,7 @@
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
-#include "mainwindow/queued_dispatcher.h"
+#include "qt/queued_dispatcher.h"
 #include "session/camera_session.h"
 
 namespace vantrel {

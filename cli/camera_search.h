@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/camera_rows.h"
 #include "cli/exit_codes.h"
+#include "session/camera_rows.h"
 #include "session/camera_session.h"
 #include "session/waiting_dispatcher.h"
 

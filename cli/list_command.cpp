@@ -5,12 +5,12 @@
 #include <iostream>
 #include <limits>
 
-#include "cli/camera_rows.h"
 #include "cli/camera_search.h"
 #include "cli/error_line.h"
 #include "cli/terminal.h"
 #include "cli/watch_printer.h"
 #include "res/string_table.h"
+#include "session/camera_rows.h"
 
 namespace vantrel::cli {
 

@@ -33,14 +33,6 @@ std::string CutToColumns(const std::string& text, int columns) {
 
 }  // namespace
 
-std::string JobId(const UploadJob& job) {
-    return ShownText(FieldText(job.camera.id));
-}
-
-std::string JobName(const UploadJob& job) {
-    return ShownText(FieldText(job.camera.alias));
-}
-
 CProgressBoard::CProgressBoard(const std::vector<UploadJob>& jobs, int terminalColumns,
                                std::ostream& out)
     : m_drawn(jobs), m_columns(terminalColumns), m_out(out) {

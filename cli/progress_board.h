@@ -32,8 +32,4 @@ class CProgressBoard {
     std::size_t m_nameWidth = 4;
 };
 
-// A job's camera as the board and the report name it.
-[[nodiscard]] std::string JobId(const UploadJob& job);
-[[nodiscard]] std::string JobName(const UploadJob& job);
-
 }  // namespace vantrel::cli

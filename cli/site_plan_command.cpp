@@ -14,11 +14,11 @@
 #include "cli/error_line.h"
 #include "cli/interrupt.h"
 #include "cli/password_source.h"
-#include "cli/plan_report.h"
-#include "cli/report_file.h"
 #include "discovery/host_interfaces.h"
 #include "protocol/text_field.h"
 #include "res/string_table.h"
+#include "session/plan_report.h"
+#include "session/report_file.h"
 
 namespace vantrel::cli {
 

@@ -13,13 +13,13 @@
 #include "cli/interrupt.h"
 #include "cli/password_source.h"
 #include "cli/progress_board.h"
-#include "cli/report_file.h"
 #include "cli/terminal.h"
-#include "cli/upgrade_report.h"
 #include "protocol/shown_text.h"
 #include "protocol/text_field.h"
 #include "res/string_table.h"
 #include "session/camera_action.h"
+#include "session/report_file.h"
+#include "session/upgrade_report.h"
 
 namespace vantrel::cli {
 
@@ -234,7 +234,9 @@ int RunUpgrade(const UpgradeOptions& options) {
     }
     int status = ExitStatus(jobs);
     if (!options.report.empty() &&
-        !WriteReportFile(options.report, UpgradeReport(options.image, *kind, jobs), error)) {
+        !WriteReportFile(options.report,
+                         UpgradeReport(options.image, *kind, jobs, {Interrupted(), HungUp()}),
+                         error)) {
         if (!Silent(terminal)) {
             std::cerr << "vantrel-cli: " << error << '\n';
         }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/camera_rows.h"
+#include "session/camera_rows.h"
 
 namespace vantrel::cli {
 

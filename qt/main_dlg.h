@@ -3,11 +3,11 @@
 
 #include <QDialog>
 #include <QLabel>
-#include <QListWidget>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
+#include "qt/camera_list.h"
 #include "qt/queued_dispatcher.h"
 #include "session/camera_session.h"
 
@@ -45,8 +45,6 @@ class CMainDlg : public QDialog, private ISessionObserver {
     void reject() override;
 
   protected:
-    bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -61,17 +59,14 @@ class CMainDlg : public QDialog, private ISessionObserver {
     void OpenWebPage(const CameraRecord& camera);
     void OpenNetworkSettings(const CameraRecord& camera);
     void OpenFirmware(const CameraRecord& camera);
-    [[nodiscard]] int SelectedLine() const;
     [[nodiscard]] bool UploadInProgress() const;
     void OnUploadEnded();
     void CloseCameraDialog();
-    void AppendLine(std::size_t line);
-    void PaintPlaceholder();
 
     CQueuedDispatcher m_dispatcher{*this};
     CCameraSession m_session;  // before the list: its lines read their details from it
     QVBoxLayout m_layout;
-    QListWidget m_list;
+    CCameraList m_list;
     QLabel m_notice;  // says when the list is full
     QLabel m_status;  // how the camera followed last stands
     QMenu m_menu;
@@ -82,7 +77,6 @@ class CMainDlg : public QDialog, private ISessionObserver {
     bool m_endWaiting = false;          // the program was asked to end during an upload
     bool m_tellingPassword = false;     // "incorrect password !" is showing
     bool m_initialised = false;
-    QString m_placeholder;  // what the empty list says; empty while it has lines
 };
 
 }  // namespace vantrel

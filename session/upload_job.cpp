@@ -1,11 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/upload_job.h"
 
+#include "protocol/shown_text.h"
+#include "protocol/text_field.h"
 #include "res/string_table.h"
 
 namespace vantrel {
 
 using State = UploadJob::State;
+
+std::string JobId(const UploadJob& job) {
+    return ShownText(FieldText(job.camera.id));
+}
+
+std::string JobName(const UploadJob& job) {
+    return ShownText(FieldText(job.camera.alias));
+}
 
 bool IsInFlight(State state) {
     return state == State::Connecting || state == State::Uploading;

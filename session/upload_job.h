@@ -37,6 +37,10 @@ struct UploadJob {
     long long seconds = -1;   // from connecting to the end, once ended
 };
 
+// The job's camera as a board, a dialog or a report names it.
+[[nodiscard]] std::string JobId(const UploadJob& job);
+[[nodiscard]] std::string JobName(const UploadJob& job);
+
 // Connecting or uploading: ending now could leave the camera with part of
 // an image.
 [[nodiscard]] bool IsInFlight(UploadJob::State state);

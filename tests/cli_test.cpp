@@ -11,10 +11,10 @@
 #include <sstream>
 
 #include "cameras/id_list.h"
-#include "cli/camera_rows.h"
+#include "session/camera_rows.h"
 #include "cli/camera_search.h"
 #include "cli/password_source.h"
-#include "cli/plan_report.h"
+#include "session/plan_report.h"
 #include "cli/progress_board.h"
 #include "cli/set_network_command.h"
 #include "cli/upgrade_command.h"

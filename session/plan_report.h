@@ -7,7 +7,7 @@
 #include "cameras/plan_check.h"
 #include "cameras/plan_rollout.h"
 
-namespace vantrel::cli {
+namespace vantrel {
 
 // What a dry run shows: each camera's id, name, address and mask now and
 // as the plan would leave them.
@@ -20,4 +20,4 @@ namespace vantrel::cli {
 // otherwise, each camera's settings before, asked and now, and its result.
 [[nodiscard]] std::string PlanReport(const CPlanRollout& rollout, const std::string& path);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace vantrel::cli {
+namespace vantrel {
 
 // Lines of cells (UTF-8) as a table: each column as wide as its widest
 // cell, two spaces apart, the last one not padded.
@@ -13,4 +13,4 @@ namespace vantrel::cli {
 // A cell of a CSV line, quoted as RFC 4180 asks when it must be.
 [[nodiscard]] std::string CsvField(const std::string& text);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel

@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/camera_rows.h"
+#include "session/camera_rows.h"
 
 #include <algorithm>
 #include <array>
 #include <nlohmann/json.hpp>
 
 #include "cameras/camera_line.h"
-#include "cli/text_table.h"
 #include "protocol/address_text.h"
 #include "protocol/shown_text.h"
 #include "protocol/socket.h"
 #include "protocol/text_field.h"
+#include "session/text_table.h"
 
-namespace vantrel::cli {
+namespace vantrel {
 
 namespace {
 
@@ -140,4 +140,4 @@ std::string CsvText(const std::vector<CameraRow>& rows) {
     return text;
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/text_table.h"
+#include "session/text_table.h"
 
 #include <algorithm>
 
 #include "protocol/shown_text.h"
 
-namespace vantrel::cli {
+namespace vantrel {
 
 std::string AlignedText(const std::vector<std::vector<std::string>>& lines) {
     std::vector<std::size_t> widths;
@@ -41,4 +41,4 @@ std::string CsvField(const std::string& text) {
     return quoted + '"';
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel

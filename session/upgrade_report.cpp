@@ -1,21 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/upgrade_report.h"
+#include "session/upgrade_report.h"
 
 #include <nlohmann/json.hpp>
 
-#include "cli/interrupt.h"
-#include "cli/progress_board.h"
 #include "res/string_table.h"
 
-namespace vantrel::cli {
+namespace vantrel {
 
 std::string UpgradeReport(const std::string& image, ImageKind kind,
-                          const std::vector<UploadJob>& jobs) {
+                          const std::vector<UploadJob>& jobs, UpgradeRunEnd end) {
     nlohmann::ordered_json report;
     report["image"] = image;
     report["kind"] = kind == ImageKind::System ? "system" : "application";
-    report["interrupted"] = Interrupted();
-    report["hung_up"] = HungUp();
+    report["interrupted"] = end.interrupted;
+    report["hung_up"] = end.hungUp;
     nlohmann::ordered_json cameras = nlohmann::ordered_json::array();
     for (const UploadJob& line : jobs) {
         nlohmann::ordered_json camera;
@@ -38,4 +36,4 @@ std::string UpgradeReport(const std::string& image, ImageKind kind,
     return report.dump(2) + '\n';
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/plan_report.h"
+#include "session/plan_report.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
-#include "cli/text_table.h"
 #include "protocol/address_text.h"
 #include "protocol/shown_text.h"
 #include "protocol/text_field.h"
+#include "session/text_table.h"
 
-namespace vantrel::cli {
+namespace vantrel {
 
 namespace {
 
@@ -147,4 +147,4 @@ std::string PlanReport(const CPlanRollout& rollout, const std::string& path) {
     return report.dump(2) + '\n';
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel

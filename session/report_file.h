@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace vantrel::cli {
+namespace vantrel {
 
 // Writes a run's report to path, replacing what was there; false, with the
 // reason in error, when it cannot. Written empty before anything is sent, it
@@ -11,4 +11,4 @@ namespace vantrel::cli {
 [[nodiscard]] bool WriteReportFile(const std::string& path, const std::string& report,
                                    std::string& error);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel

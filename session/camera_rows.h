@@ -6,7 +6,7 @@
 
 #include "protocol/camera_record.h"
 
-namespace vantrel::cli {
+namespace vantrel {
 
 // One camera as the list command prints it: every text as it may be shown
 // (camera bytes never reach the terminal raw), addresses dotted.
@@ -51,4 +51,4 @@ struct ListedCamera {
 // A heading line, then one line per camera; fields quoted as RFC 4180 asks.
 [[nodiscard]] std::string CsvText(const std::vector<CameraRow>& rows);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/report_file.h"
+#include "session/report_file.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 
-namespace vantrel::cli {
+namespace vantrel {
 
 bool WriteReportFile(const std::string& path, const std::string& report, std::string& error) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
@@ -20,4 +20,4 @@ bool WriteReportFile(const std::string& path, const std::string& report, std::st
     return true;
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel

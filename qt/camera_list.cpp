@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "qt/camera_list.h"
+
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+#include "cameras/camera_line.h"
+#include "qt/camera_item.h"
+
+namespace vantrel {
+
+namespace {
+
+// 25 columns of name and the longest status text.
+constexpr int LONGEST_LINE = 91;
+// So many lines going at once that the memory they held is worth returning.
+constexpr std::size_t MANY_LINES = 4096;
+// Line moves that dropping lines one by one may cost, about 10 ms' worth.
+constexpr std::size_t MOST_SHIFTS = std::size_t{16} << 20;
+
+// After a flood has gone, give the freed heap back to the system rather
+// than keep it for a flood that may never come again.
+void ReturnFreedMemory() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
+QString LineText(const CameraRecord& camera) {
+    return QString::fromStdString(CameraLineText(camera));
+}
+
+}  // namespace
+
+CCameraList::CCameraList(const CCameraSession& session, QWidget* parent)
+    : QListWidget(parent), m_session(session) {
+    setAccessibleName("Cameras");
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSortingEnabled(false);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Every line is one line of one font: the view need not measure each.
+    setUniformItemSizes(true);
+    // Names are padded to a column of 25 characters, which lines up only in
+    // a fixed-pitch font.
+    QFont lines = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    lines.setPixelSize(14);
+    lines.setWeight(QFont::DemiBold);
+    setFont(lines);
+}
+
+int CCameraList::LongestLineWidth() const {
+    return QFontMetrics(font()).horizontalAdvance(QString(LONGEST_LINE, 'M')) + 2 * frameWidth() +
+           verticalScrollBar()->sizeHint().width();
+}
+
+void CCameraList::AppendLine(std::size_t line) {
+    // The list owns its items.
+    addItem(
+        std::make_unique<CCameraItem>(LineText(m_session.Records()[line]), m_session).release());
+}
+
+void CCameraList::Follow(const ListEdit& edit) {
+    const std::vector<CameraRecord>& records = m_session.Records();
+    const int selected = SelectedLine();
+    int selectedAfter = -1;
+    if (selected >= 0) {
+        selectedAfter =
+            static_cast<int>(edit.Where(static_cast<std::size_t>(selected)).value_or(-1));
+    }
+    std::size_t shifts = 0;
+    for (const auto& [first, lines] : edit.dropped) {
+        shifts += lines * (static_cast<std::size_t>(count()) - first - lines);
+    }
+    // The list drops a line by moving every line after it, so thousands of
+    // lines going from the middle of a long list (a flood ageing out) would
+    // cost seconds; then the lines are written anew, all at once.
+    const std::size_t kept = records.size() - edit.added;
+    if (shifts > MOST_SHIFTS) {
+        clear();
+        for (std::size_t line = 0; line < kept; ++line) {
+            AppendLine(line);
+        }
+    } else {
+        // Last run first, so that the earlier runs keep their line numbers.
+        for (auto run = edit.dropped.rbegin(); run != edit.dropped.rend(); ++run) {
+            model()->removeRows(static_cast<int>(run->first), static_cast<int>(run->second));
+        }
+        for (const std::size_t line : edit.changed) {
+            QListWidgetItem& changed = *item(static_cast<int>(line));
+            const QString text = LineText(records[line]);
+            if (changed.text() != text) {
+                changed.setText(text);
+            }
+        }
+    }
+    for (std::size_t line = kept; line < records.size(); ++line) {
+        AppendLine(line);
+    }
+    if (selectedAfter >= 0) {
+        if (SelectedLine() != selectedAfter) {
+            setCurrentRow(selectedAfter);
+        }
+    } else if (selected >= 0 || !selectedItems().isEmpty()) {
+        selectionModel()->clear();
+    }
+    if (edit.DroppedLines() >= MANY_LINES) {
+        ReturnFreedMemory();
+    }
+}
+
+int CCameraList::SelectedLine() const {
+    const QList<QListWidgetItem*> selection = selectedItems();
+    return selection.isEmpty() ? -1 : row(selection.front());
+}
+
+void CCameraList::SetPlaceholder(const QString& text) {
+    if (text != m_placeholder) {
+        m_placeholder = text;
+        setAccessibleDescription(text);
+        viewport()->update();
+    }
+}
+
+// Drawn over the empty list, not added to it: line i still shows record i.
+void CCameraList::paintEvent(QPaintEvent* event) {
+    if (m_placeholder.isEmpty()) {
+        QListWidget::paintEvent(event);
+        return;
+    }
+    QWidget& area = *viewport();
+    QPainter painter(&area);
+    painter.fillRect(area.rect(), area.palette().base());
+    painter.setFont(parentWidget() != nullptr ? parentWidget()->font() : QFont());
+    painter.setPen(area.palette().color(QPalette::PlaceholderText));
+    painter.drawText(area.rect().adjusted(24, 24, -24, -24), Qt::AlignCenter | Qt::TextWordWrap,
+                     m_placeholder);
+}
+
+// A right press still selects the line under the pointer; the menu then
+// opens on the selection.
+void CCameraList::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        RequestMenu(event->position().toPoint());
+    }
+    QListWidget::mousePressEvent(event);
+}
+
+// The keyboard's way to the same menu: the Menu key or Shift+F10 opens it
+// at the selected line.
+void CCameraList::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Menu ||
+        (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        // The line the keyboard is on is the one meant, selected or not
+        // (the first arrow key only makes a line current).
+        QListWidgetItem* const current = currentItem();
+        if (current != nullptr && selectedItems().isEmpty()) {
+            current->setSelected(true);
+        }
+        RequestMenu(current != nullptr ? visualItemRect(current).bottomLeft() : QPoint());
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+// Queued: the menu opens after the press has been handled.
+void CCameraList::RequestMenu(QPoint position) {
+    QMetaObject::invokeMethod(
+        this, [this, position] { emit menuRequested(position); }, Qt::QueuedConnection);
+}
+
+}  // namespace vantrel

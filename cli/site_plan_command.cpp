@@ -14,7 +14,6 @@
 #include "cli/error_line.h"
 #include "cli/interrupt.h"
 #include "cli/password_source.h"
-#include "discovery/host_interfaces.h"
 #include "protocol/text_field.h"
 #include "res/string_table.h"
 #include "session/plan_report.h"
@@ -82,14 +81,6 @@ std::vector<std::string> AnsweringIds(const CCameraSearch& search, bool foreignO
     return ids;
 }
 
-std::vector<std::uint32_t> HostAddresses() {
-    std::vector<std::uint32_t> addresses;
-    for (const HostInterface& row : ReadHostInterfaces().value_or(std::vector<HostInterface>{})) {
-        addresses.push_back(row.address);
-    }
-    return addresses;
-}
-
 SitePlan RangeOf(const SetNetworkOptions& options, const std::vector<std::string>& ids) {
     return RangePlan(ids, *options.ipFrom, options.mask.value_or(""), options.gateway.value_or(""),
                      options.dns.value_or(""));
@@ -147,7 +138,7 @@ int RunSitePlan(const SetNetworkOptions& options) {
         }
         plan = RangeOf(options, ids);
     }
-    CheckedPlan checked = CheckPlan(plan.rows, search.Cameras(), HostAddresses());
+    CheckedPlan checked = CheckPlan(plan.rows, search.Cameras(), search.Session().HostAddresses());
     checked.problems.insert(checked.problems.end(), plan.problems.begin(), plan.problems.end());
     SortProblems(checked.problems);
     if (!checked.problems.empty()) {

@@ -22,10 +22,11 @@ namespace vantrel::cli {
 // terminal; the echo comes back on every path out, Ctrl+C included.
 class CEchoOff {
   public:
-    CEchoOff();
-    ~CEchoOff();
+    // One owner restores the echo, once.
     CEchoOff(const CEchoOff&) = delete;
     CEchoOff& operator=(const CEchoOff&) = delete;
+    CEchoOff();
+    ~CEchoOff();
 
   private:
     bool m_changed = false;

@@ -385,6 +385,14 @@ std::string CCameraSession::CurrentEmptyText() const {
     return EmptyListText(names, std::max(0, m_quietTicks - 1));
 }
 
+std::vector<std::uint32_t> CCameraSession::HostAddresses() const {
+    std::vector<std::uint32_t> addresses;
+    for (const HostInterface& row : m_interfaces().value_or(std::vector<HostInterface>{})) {
+        addresses.push_back(row.address);
+    }
+    return addresses;
+}
+
 void CCameraSession::SetInterfaceSource(InterfaceSource source) {
     m_interfaces = std::move(source);
     UpdateEmptyText();

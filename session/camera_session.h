@@ -68,6 +68,8 @@ class CCameraSession final : public IDiscoverySink {
     [[nodiscard]] std::vector<std::string> SameAddress(std::size_t line, std::size_t most) const;
     [[nodiscard]] const std::string& EmptyText() const { return m_emptyText; }
     void SetInterfaceSource(InterfaceSource source);
+    // This computer's own addresses (network order), which no camera may take.
+    [[nodiscard]] std::vector<std::uint32_t> HostAddresses() const;
     [[nodiscard]] bool ListFull() const { return m_full; }
     // Searches sent so far.
     [[nodiscard]] std::uint64_t Searches() const { return m_searches; }

@@ -267,6 +267,12 @@ TEST_F(CameraSessionTest, APlanGoesOutInOnePassAndSettlesOnWhatTheSearchesShow) 
         change.after.ip = htonl(ntohl(*ReadAddress("10.0.0.60")) + static_cast<std::uint32_t>(i));
         changes.push_back(change);
     }
+    // The plan is checked against this computer's own addresses, as the
+    // session's interface table has them.
+    const PlanRow own{0, "CAM1", "10.0.0.5", "", "", "", false};
+    const CheckedPlan clash = CheckPlan({own}, session.Records(), session.HostAddresses());
+    ASSERT_EQ(1u, clash.problems.size());
+    EXPECT_EQ("10.0.0.5 is this computer's own address", clash.problems[0].text);
     session.ApplyPlan(changes, "pw");
     ASSERT_TRUE(RunUntil([&] { return told.plan.has_value(); }));
     EXPECT_EQ(3u, told.plan->Count(CPlanRollout::Outcome::Changed));

@@ -16,18 +16,29 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
+std::string Reason(int error) {
+    return error != 0 ? std::strerror(error) : "it cannot be read";
+}
+
 }  // namespace
+
+bool IsFolder(const std::string& path) {
+    std::error_code ignored;
+    return std::filesystem::is_directory(path, ignored);
+}
 
 FileBytes ReadFileBytes(const std::string& path, std::size_t limit) {
     FileBytes read;
-    errno = 0;
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    const int openError = errno;
     // A folder opens on some systems and fails its first read with EISDIR;
     // on others it does not open at all, with EACCES. Say which it is.
-    std::error_code ignored;
-    if (!file || std::filesystem::is_directory(path, ignored)) {
-        read.problem = FileProblem(path, openError);
+    if (IsFolder(path)) {
+        read.problem = "it is a folder";
+        return read;
+    }
+    errno = 0;
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        read.problem = Reason(errno);
         return read;
     }
     std::string bytes;
@@ -39,9 +50,7 @@ FileBytes ReadFileBytes(const std::string& path, std::size_t limit) {
         bytes.append(buffer, got);
         if (got < asked) {
             if (std::ferror(file.get())) {
-                const int readError = errno;
-                read.problem = FileProblem(path, readError) + " after " +
-                               std::to_string(bytes.size()) + " bytes";
+                read.problem = Reason(errno) + " after " + std::to_string(bytes.size()) + " bytes";
                 return read;
             }
             break;
@@ -51,14 +60,6 @@ FileBytes ReadFileBytes(const std::string& path, std::size_t limit) {
     bytes.resize(std::min(bytes.size(), limit));
     read.bytes = std::move(bytes);
     return read;
-}
-
-std::string FileProblem(const std::string& path, int error) {
-    std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored)) {
-        return "it is a folder";
-    }
-    return error != 0 ? std::strerror(error) : "it cannot be read";
 }
 
 }  // namespace vantrel

@@ -19,8 +19,7 @@ struct FileBytes {
 // give their reason.
 [[nodiscard]] FileBytes ReadFileBytes(const std::string& path, std::size_t limit);
 
-// Why a file would not open or read, in words a user can act on: "it is a
-// folder", else the system's text for error (an errno value).
-[[nodiscard]] std::string FileProblem(const std::string& path, int error);
+// A folder opens as a file on some systems and fails only its first read.
+[[nodiscard]] bool IsFolder(const std::string& path);
 
 }  // namespace vantrel

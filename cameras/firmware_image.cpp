@@ -2,8 +2,8 @@
 #include "cameras/firmware_image.h"
 
 #include <algorithm>
-#include <filesystem>
 
+#include "cameras/file_bytes.h"
 #include "protocol/messages.h"
 #include "res/string_table.h"
 
@@ -17,9 +17,7 @@ const ImageKindTraits& TraitsOf(ImageKind kind) {
 }
 
 int OpenImage(const std::string& path, ImageKind kind, std::ifstream& file) {
-    // A folder opens on Linux and fails only its first read.
-    std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored)) {
+    if (IsFolder(path)) {
         return IDS_FILE_OPEN_FAILED;
     }
     file.open(path, std::ios::binary);

@@ -21,10 +21,7 @@ std::string NameOf(const CameraRecord& camera) {
 
 CCameraSession::CCameraSession(ISessionDispatcher& dispatcher, ISessionObserver& observer,
                                SessionConfig config)
-    : m_dispatcher(dispatcher),
-      m_observer(observer),
-      m_config(std::move(config)),
-      m_interfaces(m_config.interfaces) {
+    : m_dispatcher(dispatcher), m_observer(observer), m_config(std::move(config)) {
     // Not told: the front end that is the observer may be half built yet.
     m_emptyText = CurrentEmptyText();
 }
@@ -303,9 +300,11 @@ void CCameraSession::OnCameraRefresh() {
         FinishPlan();
     }
     if (!m_config.keepEveryCamera) {
-        const CCameraTable::Refresh refresh = m_table.DropUnseen();
+        CCameraTable::Refresh refresh = m_table.DropUnseen();
+        const bool refused = refresh.refused;
         if (!refresh.dropped.empty() || !refresh.changed.empty()) {
-            m_observer.ListChanged(ListEdit{refresh.dropped, refresh.changed, 0});
+            m_observer.ListChanged(
+                ListEdit{std::move(refresh.dropped), std::move(refresh.changed), 0});
         }
         // The ids of cameras that went would otherwise pile up in a flood.
         if (m_answered.size() > 2 * m_table.Records().size() + 1024) {
@@ -316,8 +315,8 @@ void CCameraSession::OnCameraRefresh() {
             }
             m_answered = std::move(kept);
         }
-        if (refresh.refused != m_full) {
-            m_full = refresh.refused;
+        if (refused != m_full) {
+            m_full = refused;
             m_observer.ListFullChanged(m_full);
         }
     }
@@ -378,7 +377,7 @@ std::string CCameraSession::CurrentEmptyText() const {
     if (!m_table.Records().empty()) {
         return {};
     }
-    const auto rows = m_interfaces();
+    const auto rows = m_config.interfaces();
     const std::vector<std::string> names =
         rows ? SearchedInterfaceNames(*rows) : std::vector<std::string>{"every interface"};
     // The first tick comes with the first search; periods follow it.
@@ -387,14 +386,14 @@ std::string CCameraSession::CurrentEmptyText() const {
 
 std::vector<std::uint32_t> CCameraSession::HostAddresses() const {
     std::vector<std::uint32_t> addresses;
-    for (const HostInterface& row : m_interfaces().value_or(std::vector<HostInterface>{})) {
+    for (const HostInterface& row : m_config.interfaces().value_or(std::vector<HostInterface>{})) {
         addresses.push_back(row.address);
     }
     return addresses;
 }
 
 void CCameraSession::SetInterfaceSource(InterfaceSource source) {
-    m_interfaces = std::move(source);
+    m_config.interfaces = std::move(source);
     UpdateEmptyText();
 }
 

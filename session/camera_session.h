@@ -143,8 +143,7 @@ class CCameraSession final : public IDiscoverySink {
 
     ISessionDispatcher& m_dispatcher;
     ISessionObserver& m_observer;
-    const SessionConfig m_config;
-    InterfaceSource m_interfaces;
+    SessionConfig m_config;
     CCameraTable m_table;
     std::unordered_map<std::string, std::uint64_t> m_answered;  // id to its latest search
     std::uint64_t m_searches = 0;

@@ -11,10 +11,8 @@
 #include <sstream>
 
 #include "cameras/id_list.h"
-#include "session/camera_rows.h"
 #include "cli/camera_search.h"
 #include "cli/password_source.h"
-#include "session/plan_report.h"
 #include "cli/progress_board.h"
 #include "cli/set_network_command.h"
 #include "cli/upgrade_command.h"
@@ -22,6 +20,8 @@
 #include "protocol/socket.h"
 #include "protocol/text_field.h"
 #include "res/string_table.h"
+#include "session/camera_rows.h"
+#include "session/plan_report.h"
 
 namespace vantrel::cli {
 namespace {

@@ -22,9 +22,14 @@ std::string Reason(int error) {
 
 }  // namespace
 
+std::filesystem::path FilePath(const std::string& utf8) {
+    return std::filesystem::path(
+        std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
 bool IsFolder(const std::string& path) {
     std::error_code ignored;
-    return std::filesystem::is_directory(path, ignored);
+    return std::filesystem::is_directory(FilePath(path), ignored);
 }
 
 FileBytes ReadFileBytes(const std::string& path, std::size_t limit) {
@@ -36,7 +41,11 @@ FileBytes ReadFileBytes(const std::string& path, std::size_t limit) {
         return read;
     }
     errno = 0;
+#ifdef _WIN32
+    const std::unique_ptr<std::FILE, FileCloser> file(_wfopen(FilePath(path).c_str(), L"rb"));
+#else
     const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+#endif
     if (!file) {
         read.problem = Reason(errno);
         return read;

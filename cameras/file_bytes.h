@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,10 @@ struct FileBytes {
 // folder, a file that will not open and a read error part way through each
 // give their reason.
 [[nodiscard]] FileBytes ReadFileBytes(const std::string& path, std::size_t limit);
+
+// The path of a file named in UTF-8, as the system takes it: Windows' wide
+// names, so that a folder called "Kameraüberwachung" opens there too.
+[[nodiscard]] std::filesystem::path FilePath(const std::string& utf8);
 
 // A folder opens as a file on some systems and fails only its first read.
 [[nodiscard]] bool IsFolder(const std::string& path);

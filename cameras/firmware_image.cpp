@@ -20,7 +20,7 @@ int OpenImage(const std::string& path, ImageKind kind, std::ifstream& file) {
     if (IsFolder(path)) {
         return IDS_FILE_OPEN_FAILED;
     }
-    file.open(path, std::ios::binary);
+    file.open(FilePath(path), std::ios::binary);
     if (!file.is_open()) {
         return IDS_FILE_OPEN_FAILED;
     }

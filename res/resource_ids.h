@@ -29,6 +29,8 @@ enum ResourceId : int {
     IDC_SYSTEM_VERSION = 1013,
     IDC_FIRMWARE_PASSWORD = 1014,
     IDC_PASSWORD_LABEL = 1015,
+    IDC_STATUS_LINE = 1016,  // the lines under the Windows window's list
+    IDC_LIST_FULL = 1017,
 
     ID_ACCESS_CAMERA = 32775,
     ID_NETWORK_SETTINGS = 32772,

@@ -16,7 +16,7 @@ packages=(
     desktop-file-utils appstream dpkg-dev man-db python3 lintian
 )
 if [ "${1:-}" = windows ]; then
-    packages+=(g++-mingw-w64-x86-64 googletest wine wine64)
+    packages+=(g++-mingw-w64-x86-64 googletest wine wine64 nsis)
 fi
 
 missing=()

@@ -5,10 +5,12 @@
 #include <cstring>
 #include <fstream>
 
+#include "cameras/file_bytes.h"
+
 namespace vantrel {
 
 bool WriteReportFile(const std::string& path, const std::string& report, std::string& error) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    std::ofstream file(FilePath(path), std::ios::binary | std::ios::trunc);
     if (file) {
         file << report;
         file.close();

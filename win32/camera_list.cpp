@@ -1,0 +1,308 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "win32/camera_list.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "cameras/camera_line.h"
+#include "win32/wide_text.h"
+
+namespace vantrel {
+
+namespace {
+
+// 25 columns of name and the longest status text.
+constexpr int LONGEST_LINE = 91;
+// Line moves that dropping lines one by one may cost, about 10 ms' worth.
+constexpr std::size_t MOST_SHIFTS = std::size_t{16} << 20;
+// Above so many line changes at once, the list is drawn once at the end.
+constexpr std::size_t QUIET_EDIT = 32;
+constexpr UINT_PTR SUBCLASS_ID = 1;
+
+std::wstring LineText(const CameraRecord& camera) {
+    return Wide(CameraLineText(camera));
+}
+
+// Names are padded to a column of 25 characters, which lines up only in a
+// fixed-pitch font: the first of these that the system has.
+HFONT MakeLineFont(HWND list) {
+    const int dpi = static_cast<int>(GetDpiForWindow(list));
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)), sizeof font, &font);
+    font.lfHeight = -MulDiv(14, dpi, 96);
+    font.lfWidth = 0;
+    font.lfWeight = 600;
+    font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    const HDC screen = GetDC(list);
+    for (const wchar_t* face :
+         {L"Consolas", L"Cascadia Mono", L"DejaVu Sans Mono", L"Liberation Mono", L"Courier New"}) {
+        LOGFONTW wanted{};
+        wanted.lfCharSet = DEFAULT_CHARSET;
+        wcsncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
+        bool found = false;
+        EnumFontFamiliesExW(
+            screen, &wanted,
+            [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) -> int {
+                *reinterpret_cast<bool*>(found) = true;
+                return 0;
+            },
+            reinterpret_cast<LPARAM>(&found), 0);
+        if (found) {
+            wcsncpy(font.lfFaceName, face, LF_FACESIZE - 1);
+            break;
+        }
+    }
+    ReleaseDC(list, screen);
+    return CreateFontIndirectW(&font);
+}
+
+}  // namespace
+
+CCameraList::~CCameraList() {
+    if (m_list != nullptr) {
+        RemoveWindowSubclass(m_list, &SubclassProc, SUBCLASS_ID);
+    }
+}
+
+void CCameraList::Attach(HWND list, HWND owner, UINT menuMessage) {
+    m_list = list;
+    m_owner = owner;
+    m_menuMessage = menuMessage;
+    m_font.reset(MakeLineFont(list));
+    SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), TRUE);
+    SetWindowSubclass(list, &SubclassProc, SUBCLASS_ID, reinterpret_cast<DWORD_PTR>(this));
+
+    m_tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = owner;
+    tool.uId = reinterpret_cast<UINT_PTR>(list);
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(m_tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    // Details are one fact a line.
+    SendMessageW(m_tooltip, TTM_SETMAXTIPWIDTH, 0, MulDiv(640, GetDpiForWindow(list), 96));
+    SendMessageW(m_tooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 30000);
+}
+
+void CCameraList::AppendLine(std::size_t line) {
+    SendMessageW(m_list, LB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(LineText(m_session.Records()[line]).c_str()));
+}
+
+void CCameraList::Follow(const ListEdit& edit) {
+    const std::vector<CameraRecord>& records = m_session.Records();
+    const int count = static_cast<int>(SendMessageW(m_list, LB_GETCOUNT, 0, 0));
+    const int selected = SelectedLine();
+    int selectedAfter = -1;
+    if (selected >= 0) {
+        selectedAfter =
+            static_cast<int>(edit.Where(static_cast<std::size_t>(selected)).value_or(-1));
+    }
+    std::size_t shifts = 0;
+    for (const auto& [first, lines] : edit.dropped) {
+        shifts += lines * (static_cast<std::size_t>(count) - first - lines);
+    }
+    const std::size_t work = edit.DroppedLines() + edit.changed.size() + edit.added;
+    const bool quiet = work > QUIET_EDIT;
+    if (quiet) {
+        SendMessageW(m_list, WM_SETREDRAW, FALSE, 0);
+    }
+    // The list drops a line by moving every line after it, so thousands of
+    // lines going from the middle of a long list (a flood ageing out) would
+    // cost seconds; then the lines are written anew, all at once.
+    const std::size_t kept = records.size() - edit.added;
+    if (shifts > MOST_SHIFTS) {
+        SendMessageW(m_list, LB_RESETCONTENT, 0, 0);
+        SendMessageW(m_list, LB_INITSTORAGE, kept, kept * 96 * sizeof(wchar_t));
+        for (std::size_t line = 0; line < kept; ++line) {
+            AppendLine(line);
+        }
+    } else {
+        // Last run first, so that the earlier runs keep their line numbers.
+        for (auto run = edit.dropped.rbegin(); run != edit.dropped.rend(); ++run) {
+            for (std::size_t line = 0; line < run->second; ++line) {
+                SendMessageW(m_list, LB_DELETESTRING, run->first, 0);
+            }
+        }
+        std::wstring shown;
+        for (const std::size_t line : edit.changed) {
+            const std::wstring text = LineText(records[line]);
+            shown.assign(static_cast<std::size_t>(SendMessageW(m_list, LB_GETTEXTLEN, line, 0)),
+                         L'\0');
+            SendMessageW(m_list, LB_GETTEXT, line, reinterpret_cast<LPARAM>(shown.data()));
+            if (shown != text) {
+                SendMessageW(m_list, LB_DELETESTRING, line, 0);
+                SendMessageW(m_list, LB_INSERTSTRING, line, reinterpret_cast<LPARAM>(text.c_str()));
+            }
+        }
+    }
+    if (edit.added > 0) {
+        SendMessageW(m_list, LB_INITSTORAGE, edit.added, edit.added * 96 * sizeof(wchar_t));
+    }
+    for (std::size_t line = kept; line < records.size(); ++line) {
+        AppendLine(line);
+    }
+    if (SelectedLine() != selectedAfter) {
+        SendMessageW(m_list, LB_SETCURSEL, static_cast<WPARAM>(selectedAfter), 0);
+    }
+    if (quiet) {
+        SendMessageW(m_list, WM_SETREDRAW, TRUE, 0);
+    }
+    if (quiet || count == 0 || records.empty()) {
+        InvalidateRect(m_list, nullptr, TRUE);
+    }
+    // The line under a pointer that stays may now be another camera's.
+    m_tipLine = -2;
+}
+
+void CCameraList::Clear() {
+    SendMessageW(m_list, LB_RESETCONTENT, 0, 0);
+    m_tipLine = -2;
+}
+
+int CCameraList::SelectedLine() const {
+    return static_cast<int>(SendMessageW(m_list, LB_GETCURSEL, 0, 0));
+}
+
+void CCameraList::SetPlaceholder(const std::wstring& text) {
+    if (text != m_placeholder) {
+        m_placeholder = text;
+        InvalidateRect(m_list, nullptr, TRUE);
+    }
+}
+
+int CCameraList::LongestLineWidth() const {
+    const HDC context = GetDC(m_list);
+    const HGDIOBJ before = SelectObject(context, m_font.get());
+    SIZE size{};
+    const std::wstring longest(LONGEST_LINE, L'M');
+    GetTextExtentPoint32W(context, longest.c_str(), LONGEST_LINE, &size);
+    SelectObject(context, before);
+    ReleaseDC(m_list, context);
+    const int dpi = static_cast<int>(GetDpiForWindow(m_list));
+    return size.cx + 2 * GetSystemMetricsForDpi(SM_CXEDGE, dpi) +
+           GetSystemMetricsForDpi(SM_CXVSCROLL, dpi) + MulDiv(8, dpi, 96);
+}
+
+std::wstring CCameraList::DetailsOf(int line) const {
+    if (line < 0 || static_cast<std::size_t>(line) >= m_session.Records().size()) {
+        return {};
+    }
+    const auto index = static_cast<std::size_t>(line);
+    std::wstring details = Wide(CameraDetailsText(
+        m_session.Records()[index], m_session.SameAddress(index, SAME_ADDRESS_NAMED + 1)));
+    // A tooltip breaks its lines at "\r\n".
+    for (std::size_t at = details.find(L'\n'); at != std::wstring::npos;
+         at = details.find(L'\n', at + 2)) {
+        details.insert(at, 1, L'\r');
+    }
+    return details;
+}
+
+int CCameraList::LineAt(LPARAM point) const {
+    const LRESULT found = SendMessageW(m_list, LB_ITEMFROMPOINT, 0, point);
+    return HIWORD(found) != 0 ? -1 : static_cast<int>(LOWORD(found));
+}
+
+void CCameraList::ShowTipFor(int line) {
+    if (line == m_tipLine) {
+        return;
+    }
+    m_tipLine = line;
+    const std::wstring details = DetailsOf(line);
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = m_owner;
+    tool.uId = reinterpret_cast<UINT_PTR>(m_list);
+    tool.lpszText = const_cast<wchar_t*>(details.c_str());
+    SendMessageW(m_tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void CCameraList::RequestMenu(POINT point) {
+    // Posted: the menu opens after the press has been handled.
+    PostMessageW(m_owner, m_menuMessage, 0, MAKELPARAM(point.x, point.y));
+}
+
+// Drawn over the empty list, not added to it: line i still shows record i.
+void CCameraList::PaintPlaceholder() {
+    PAINTSTRUCT paint;
+    const HDC context = BeginPaint(m_list, &paint);
+    RECT area;
+    GetClientRect(m_list, &area);
+    FillRect(context, &area, GetSysColorBrush(COLOR_WINDOW));
+    const int margin = MulDiv(24, static_cast<int>(GetDpiForWindow(m_list)), 96);
+    InflateRect(&area, -margin, -margin);
+    const HGDIOBJ before =
+        SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(m_owner, WM_GETFONT, 0, 0)));
+    SetBkMode(context, TRANSPARENT);
+    SetTextColor(context, GetSysColor(COLOR_GRAYTEXT));
+    // Centred as a block: measured first, then drawn in the middle.
+    RECT text = area;
+    DrawTextW(context, m_placeholder.c_str(), -1, &text,
+              DT_CALCRECT | DT_WORDBREAK | DT_CENTER | DT_NOPREFIX);
+    const int offset = std::max(0L, ((area.bottom - area.top) - (text.bottom - text.top)) / 2);
+    area.top += offset;
+    DrawTextW(context, m_placeholder.c_str(), -1, &area, DT_WORDBREAK | DT_CENTER | DT_NOPREFIX);
+    SelectObject(context, before);
+    EndPaint(m_list, &paint);
+}
+
+LRESULT CCameraList::OnListMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT:
+            if (!m_placeholder.empty() && SendMessageW(m_list, LB_GETCOUNT, 0, 0) == 0) {
+                PaintPlaceholder();
+                return 0;
+            }
+            break;
+        case WM_MOUSEMOVE:
+            ShowTipFor(LineAt(lParam));
+            break;
+        case WM_RBUTTONDOWN: {
+            // The line under the pointer is the one meant.
+            if (const int line = LineAt(lParam); line >= 0) {
+                SendMessageW(m_list, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
+            }
+            const LRESULT handled = DefSubclassProc(m_list, message, wParam, lParam);
+            RequestMenu({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            return handled;
+        }
+        case WM_CONTEXTMENU:
+            // From the keyboard (the menu key or Shift+F10) the point is
+            // (-1, -1): the menu opens at the line the keyboard is on. The
+            // mouse's has already been asked for on the press.
+            if (GET_X_LPARAM(lParam) == -1 && GET_Y_LPARAM(lParam) == -1) {
+                int line = SelectedLine();
+                if (line < 0) {
+                    line = static_cast<int>(SendMessageW(m_list, LB_GETCARETINDEX, 0, 0));
+                    SendMessageW(m_list, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
+                }
+                RECT rect{};
+                SendMessageW(m_list, LB_GETITEMRECT, static_cast<WPARAM>(line),
+                             reinterpret_cast<LPARAM>(&rect));
+                RequestMenu({rect.left, rect.bottom});
+            }
+            return 0;
+        default:
+            break;
+    }
+    return DefSubclassProc(m_list, message, wParam, lParam);
+}
+
+LRESULT CALLBACK CCameraList::SubclassProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR /*id*/, DWORD_PTR self) {
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(list, &SubclassProc, SUBCLASS_ID);
+        reinterpret_cast<CCameraList*>(self)->m_list = nullptr;
+        return DefSubclassProc(list, message, wParam, lParam);
+    }
+    return reinterpret_cast<CCameraList*>(self)->OnListMessage(message, wParam, lParam);
+}
+
+}  // namespace vantrel

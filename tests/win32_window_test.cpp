@@ -801,3 +801,28 @@ TEST_F(FirmwareDialogTest, AWholeImageEndsTheDialogAndEachFaultGivesItsMessage) 
         EXPECT_EQ(CMessageBox::TakeRecorded(), std::vector<int>{message});
     }
 }
+
+TEST_F(NetworkDialogTest, TheDialogIsWideEnoughForItsWholeCaption) {
+    StoreFieldText(m_dialog.m_record.alias, "WWWWWWWWWWWWWWWWWWWWW");
+    int width = 0;
+    SIZE caption{};
+    const INT_PTR result = Run([&](HWND dialog) {
+        RECT window;
+        GetWindowRect(dialog, &window);
+        width = window.right - window.left;
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof metrics;
+        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+        const HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
+        const HDC context = GetDC(dialog);
+        const HGDIOBJ before = SelectObject(context, font);
+        const std::wstring text = TextOf(dialog);
+        GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &caption);
+        SelectObject(context, before);
+        ReleaseDC(dialog, context);
+        DeleteObject(font);
+        Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_GE(width, caption.cx + 3 * GetSystemMetrics(SM_CXSIZE)) << caption.cx;
+}

@@ -37,6 +37,43 @@ void CDialog::SetItemText(int id, const std::wstring& text) const {
     SetDlgItemTextW(m_window, id, text.c_str());
 }
 
+void CDialog::MakeRoomForCaption() const {
+    const UINT dpi = GetDpiForWindow(m_window);
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi);
+    const HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
+    const HDC context = GetDC(m_window);
+    const HGDIOBJ before = SelectObject(context, font);
+    wchar_t caption[128] = {};
+    const int length = GetWindowTextW(m_window, caption, static_cast<int>(std::size(caption)));
+    SIZE text{};
+    GetTextExtentPoint32W(context, caption, length, &text);
+    SelectObject(context, before);
+    ReleaseDC(m_window, context);
+    DeleteObject(font);
+    // The icon and the caption's buttons take their room too.
+    const int wanted = text.cx + 5 * GetSystemMetricsForDpi(SM_CXSIZE, dpi) +
+                       2 * GetSystemMetricsForDpi(SM_CXFRAME, dpi);
+    RECT window;
+    GetWindowRect(m_window, &window);
+    const int wider = wanted - (window.right - window.left);
+    if (wider <= 0) {
+        return;
+    }
+    for (HWND child = GetWindow(m_window, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect;
+        GetWindowRect(child, &rect);
+        MapWindowPoints(HWND_DESKTOP, m_window, reinterpret_cast<POINT*>(&rect), 2);
+        SetWindowPos(child, nullptr, rect.left + wider / 2, rect.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    SetWindowPos(m_window, nullptr, window.left - wider / 2, window.top,
+                 window.right - window.left + wider, window.bottom - window.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void CDialog::EndDialog(INT_PTR result) {
     if (m_window != nullptr && m_modal) {
         m_ended = true;

@@ -44,6 +44,9 @@ class CDialog {
     // The window is about to go.
     virtual void OnDestroy() {}
 
+    // Widens the window, its controls kept in the middle, until its whole
+    // caption shows: a camera's name goes before the template's caption.
+    void MakeRoomForCaption() const;
     // Ends a modal run with this result.
     void EndDialog(INT_PTR result);
     [[nodiscard]] bool Modal() const { return m_modal; }

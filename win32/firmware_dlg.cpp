@@ -28,6 +28,7 @@ bool CFirmwareDlg::OnInitDialog() {
     wchar_t templateCaption[64] = {};
     GetWindowTextW(Handle(), templateCaption, static_cast<int>(std::size(templateCaption)));
     SetWindowTextW(Handle(), (caption + templateCaption).c_str());
+    MakeRoomForCaption();
     CIpAddressField::Show(Item(IDC_SYSTEM_VERSION), m_record.systemVersion);
     CIpAddressField::Show(Item(IDC_APP_VERSION), m_record.appVersion);
     SendMessageW(Item(IDC_UPLOAD_PROGRESS), PBM_SETRANGE, 0, MAKELPARAM(0, 100));

@@ -25,6 +25,7 @@ bool CNetworkDlg::OnInitDialog() {
     wchar_t templateCaption[64] = {};
     GetWindowTextW(Handle(), templateCaption, static_cast<int>(std::size(templateCaption)));
     SetWindowTextW(Handle(), (caption + templateCaption).c_str());
+    MakeRoomForCaption();
     // As long as the widest number a signed field reads.
     SendMessageW(Item(IDC_HTTP_PORT), EM_LIMITTEXT, 10, 0);
     ShowRecord();

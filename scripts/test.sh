@@ -14,7 +14,7 @@ scripts/install-deps.sh "$preset"
 cmake --preset "$preset"
 cmake --build --preset "$preset"
 if [ "$preset" = windows ]; then
-    tests/with_desktop.sh ctest --preset "$preset"
+    tests/with_desktop.sh tests/with_wineserver.sh build/windows/wineprefix ctest --preset "$preset"
 else
     ctest --preset "$preset"
 fi

@@ -460,6 +460,37 @@ TEST_F(MainWindowTest, ARightPressSelectsTheLineAndTheMenuOffersWhatItCan) {
     EXPECT_EQ(std::wstring(text), L"Firmware Version && Upgrade");
 }
 
+TEST_F(MainWindowTest, TheMenuKeyOpensTheMenuAtTheLineTheKeyboardIsOn) {
+    Search({Camera("A", "10.0.0.1"), Camera("B", "10.0.0.2")});
+    SendMessageW(List(), LB_SETCARETINDEX, 1, FALSE);
+    static bool open;
+    open = false;
+    const UINT_PTR probe = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+        open = true;
+        EndMenu();
+    });
+    // What the menu key and Shift+F10 send a control.
+    SendMessageW(List(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(List()), MAKELPARAM(-1, -1));
+    PumpUntil([] { return open; }, 3s);
+    KillTimer(nullptr, probe);
+    EXPECT_TRUE(open);
+    EXPECT_EQ(Selected(), 1);
+}
+
+TEST_F(MainWindowTest, ASocketErrorClosesAnOpenCameraDialogAndSendsNothing) {
+    Search({Camera("FAR", "172.16.0.9", 0)});
+    Select(0);
+    const WhenModal up(Window(), [&](HWND dialog) {
+        SetAddress(dialog, IDC_IP_ADDRESS, "127.0.0.50");
+        m_window->Session().PostSocketError();
+    });
+    DoubleClick();
+    EXPECT_TRUE(up.Ran());
+    EXPECT_TRUE(PumpUntil([&] { return m_window->Handle() == nullptr; }));
+    EXPECT_EQ(CMessageBox::TakeRecorded(), std::vector<int>{IDS_SOCKET_ERROR});
+    EXPECT_FALSE(ReceiveDatagram(m_camera->socket.Get(), 300).has_value());
+}
+
 TEST_F(MainWindowTest, ADoubleClickDoesTheLinesOneThing) {
     CameraRecord ready = Camera("READY", "10.0.0.1");
     ready.httpPort = htons(8080);

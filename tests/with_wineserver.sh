@@ -9,6 +9,9 @@ prefix=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 shift
 here=$(dirname "$0")
 [ -d "$prefix" ] || "$here/../cmake/wine-run.sh" "$prefix" wineboot --init
+# A server still up (after wineboot, or another run's) cannot be made to stay.
+WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+WINEPREFIX=$prefix wineserver -w
 WINEPREFIX=$prefix wineserver -p
 trap 'WINEPREFIX=$prefix wineserver -k 2>/dev/null || true' EXIT
 # The first program sets the prefix's session up; the tests then find it ready.

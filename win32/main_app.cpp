@@ -5,6 +5,9 @@
 
 #include <commctrl.h>
 
+#include <memory>
+#include <string>
+
 #include "protocol/socket_library.h"
 #include "res/string_table.h"
 #include "win32/main_dlg.h"

@@ -22,8 +22,6 @@ namespace {
 constexpr int LONGEST_LINE = 91;
 // So many lines going at once that the memory they held is worth returning.
 constexpr std::size_t MANY_LINES = 4096;
-// Line moves that dropping lines one by one may cost, about 10 ms' worth.
-constexpr std::size_t MOST_SHIFTS = std::size_t{16} << 20;
 
 // After a flood has gone, give the freed heap back to the system rather
 // than keep it for a flood that may never come again.
@@ -69,20 +67,9 @@ void CCameraList::AppendLine(std::size_t line) {
 void CCameraList::Follow(const ListEdit& edit) {
     const std::vector<CameraRecord>& records = m_session.Records();
     const int selected = SelectedLine();
-    int selectedAfter = -1;
-    if (selected >= 0) {
-        selectedAfter =
-            static_cast<int>(edit.Where(static_cast<std::size_t>(selected)).value_or(-1));
-    }
-    std::size_t shifts = 0;
-    for (const auto& [first, lines] : edit.dropped) {
-        shifts += lines * (static_cast<std::size_t>(count()) - first - lines);
-    }
-    // The list drops a line by moving every line after it, so thousands of
-    // lines going from the middle of a long list (a flood ageing out) would
-    // cost seconds; then the lines are written anew, all at once.
+    const int selectedAfter = edit.SelectionAfter(selected);
     const std::size_t kept = records.size() - edit.added;
-    if (shifts > MOST_SHIFTS) {
+    if (edit.CheaperToRewrite(static_cast<std::size_t>(count()))) {
         clear();
         for (std::size_t line = 0; line < kept; ++line) {
             AppendLine(line);

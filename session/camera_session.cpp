@@ -208,12 +208,8 @@ bool CCameraSession::UploadsEnded() const {
 void CCameraSession::OnUploadsChanged() {
     for (std::size_t job = 0; m_followRestarts && job < m_uploads->Jobs().size(); ++job) {
         UploadJob& upload = m_uploads->Job(job);
-        if (upload.state == UploadJob::State::Delivered ||
-            upload.state == UploadJob::State::Unconfirmed) {
-            WatchRestart(upload.camera, m_uploadKind,
-                         upload.state == UploadJob::State::Delivered ? Delivery::Confirmed
-                                                                     : Delivery::Unconfirmed,
-                         *m_followRestarts);
+        if (const std::optional<Delivery> delivery = DeliveryOf(upload.state)) {
+            WatchRestart(upload.camera, m_uploadKind, *delivery, *m_followRestarts);
             upload.state = UploadJob::State::Restarting;
             upload.restart = Restart(FieldText(upload.camera.id))->Text();
         }

@@ -17,6 +17,23 @@ std::optional<std::size_t> ListEdit::Where(std::size_t line) const {
     return line - before;
 }
 
+int ListEdit::SelectionAfter(int selected) const {
+    if (selected < 0) {
+        return -1;
+    }
+    return static_cast<int>(Where(static_cast<std::size_t>(selected)).value_or(-1));
+}
+
+bool ListEdit::CheaperToRewrite(std::size_t lines) const {
+    // Line moves that dropping lines one by one may cost, about 10 ms' worth.
+    constexpr std::size_t MOST_SHIFTS = std::size_t{16} << 20;
+    std::size_t shifts = 0;
+    for (const auto& [first, count] : dropped) {
+        shifts += count * (lines - first - count);
+    }
+    return shifts > MOST_SHIFTS;
+}
+
 std::size_t ListEdit::DroppedLines() const {
     std::size_t lines = 0;
     for (const auto& run : dropped) {

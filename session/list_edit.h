@@ -23,8 +23,15 @@ struct ListEdit {
     // its camera went. A selection follows its camera this way and never
     // lands on another.
     [[nodiscard]] std::optional<std::size_t> Where(std::size_t line) const;
+    // Where a selected line (or -1) stands after it; -1 when its camera went.
+    [[nodiscard]] int SelectionAfter(int selected) const;
     // Lines dropped in all.
     [[nodiscard]] std::size_t DroppedLines() const;
+    // A list drops a line by moving every line after it, so thousands of
+    // lines going from the middle of a long list (a flood ageing out) would
+    // cost seconds: then writing the kept lines anew, all at once, is
+    // cheaper. lines: the list's lines before the edit.
+    [[nodiscard]] bool CheaperToRewrite(std::size_t lines) const;
 };
 
 }  // namespace vantrel

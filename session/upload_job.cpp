@@ -30,6 +30,17 @@ bool DeliveredImage(State state) {
            state == State::Back || state == State::BackUnchanged || state == State::NotBack;
 }
 
+std::optional<Delivery> DeliveryOf(UploadJob::State state) {
+    switch (state) {
+        case UploadJob::State::Delivered:
+            return Delivery::Confirmed;
+        case UploadJob::State::Unconfirmed:
+            return Delivery::Unconfirmed;
+        default:
+            return std::nullopt;
+    }
+}
+
 std::string StateText(const UploadJob& job) {
     switch (job.state) {
         case State::Waiting:

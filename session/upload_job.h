@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "cameras/upgrade_view.h"
 #include "protocol/camera_record.h"
 
 namespace vantrel {
@@ -49,6 +51,9 @@ struct UploadJob {
 // The image went out whole.
 [[nodiscard]] bool DeliveredImage(UploadJob::State state);
 
+// How the whole image went out, once it has: acknowledged by the camera,
+// or only sent; nothing before that.
+[[nodiscard]] std::optional<Delivery> DeliveryOf(UploadJob::State state);
 // How the job stands, in words: "uploading", "failed: socket error ! (the
 // camera closed the connection after …)", "upgraded: back after 48 s with …".
 [[nodiscard]] std::string StateText(const UploadJob& job);

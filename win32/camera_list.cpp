@@ -15,8 +15,6 @@ namespace {
 
 // 25 columns of name and the longest status text.
 constexpr int LONGEST_LINE = 91;
-// Line moves that dropping lines one by one may cost, about 10 ms' worth.
-constexpr std::size_t MOST_SHIFTS = std::size_t{16} << 20;
 // Above so many line changes at once, the list is drawn once at the end.
 constexpr std::size_t QUIET_EDIT = 32;
 constexpr UINT_PTR SUBCLASS_ID = 1;
@@ -98,26 +96,14 @@ void CCameraList::AppendLine(std::size_t line) {
 void CCameraList::Follow(const ListEdit& edit) {
     const std::vector<CameraRecord>& records = m_session.Records();
     const int count = static_cast<int>(SendMessageW(m_list, LB_GETCOUNT, 0, 0));
-    const int selected = SelectedLine();
-    int selectedAfter = -1;
-    if (selected >= 0) {
-        selectedAfter =
-            static_cast<int>(edit.Where(static_cast<std::size_t>(selected)).value_or(-1));
-    }
-    std::size_t shifts = 0;
-    for (const auto& [first, lines] : edit.dropped) {
-        shifts += lines * (static_cast<std::size_t>(count) - first - lines);
-    }
+    const int selectedAfter = edit.SelectionAfter(SelectedLine());
     const std::size_t work = edit.DroppedLines() + edit.changed.size() + edit.added;
     const bool quiet = work > QUIET_EDIT;
     if (quiet) {
         SendMessageW(m_list, WM_SETREDRAW, FALSE, 0);
     }
-    // The list drops a line by moving every line after it, so thousands of
-    // lines going from the middle of a long list (a flood ageing out) would
-    // cost seconds; then the lines are written anew, all at once.
     const std::size_t kept = records.size() - edit.added;
-    if (shifts > MOST_SHIFTS) {
+    if (edit.CheaperToRewrite(static_cast<std::size_t>(count))) {
         SendMessageW(m_list, LB_RESETCONTENT, 0, 0);
         SendMessageW(m_list, LB_INITSTORAGE, kept, kept * 96 * sizeof(wchar_t));
         for (std::size_t line = 0; line < kept; ++line) {

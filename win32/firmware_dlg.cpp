@@ -113,8 +113,7 @@ void CFirmwareDlg::OnUploadChanged() {
                 break;
             case UploadJob::State::Delivered:
             case UploadJob::State::Unconfirmed:
-                m_delivered = job.state == UploadJob::State::Delivered ? Delivery::Confirmed
-                                                                       : Delivery::Unconfirmed;
+                m_delivered = DeliveryOf(job.state);
                 ShowUploadView(false);
                 break;
             default:

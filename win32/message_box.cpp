@@ -3,16 +3,8 @@
 
 namespace vantrel {
 
-bool CMessageBox::s_recording = false;
-std::vector<int> CMessageBox::s_recorded;
-std::function<void(int)> CMessageBox::s_observer;
-
 void CMessageBox::Show(int stringId, HWND owner) {
-    if (s_recording) {
-        s_recorded.push_back(stringId);
-        if (s_observer) {
-            s_observer(stringId);
-        }
+    if (Recorded(stringId)) {
         return;
     }
     MessageBoxW(owner, Text(stringId).c_str(), Title().c_str(), MB_OK);
@@ -43,24 +35,6 @@ std::wstring CMessageBox::Text(int stringId) {
     const int length = LoadStringW(GetModuleHandleW(nullptr), static_cast<UINT>(stringId),
                                    reinterpret_cast<LPWSTR>(&text), 0);
     return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
-}
-
-void CMessageBox::StartRecording(std::function<void(int)> observer) {
-    s_recording = true;
-    s_recorded.clear();
-    s_observer = std::move(observer);
-}
-
-std::vector<int> CMessageBox::TakeRecorded() {
-    std::vector<int> recorded;
-    recorded.swap(s_recorded);
-    return recorded;
-}
-
-void CMessageBox::StopRecording() {
-    s_recording = false;
-    s_recorded.clear();
-    s_observer = nullptr;
 }
 
 }  // namespace vantrel

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Writes the seed corpus of the fuzz targets: valid packets of both protocols."""
+"""Writes the seed corpus of the fuzz targets: valid packets of both protocols,
+and site plans as spreadsheets and hands save them."""
 import pathlib
 import struct
 
@@ -68,3 +69,28 @@ write("stream_fuzz", "login_then_verify", pieces(login, verify))
 write("stream_fuzz", "busy", pieces(packet(b"MO_M", 1, b"\2\0")))
 write("stream_fuzz", "stray_and_split", pieces(b"junk" + login[:10], login[10:] + verify))
 write("stream_fuzz", "scrambled", pieces(packet(b"MO_M", 1, b"\0\0" + field("X", 13) + bytes(12), 1, key)))
+
+# Site plans: as a spreadsheet saves "CSV UTF-8" (byte-order mark, CRLF,
+# quoted cells), by hand, and the faults a plan's reader must tell.
+HEADER = "id,ip,mask,gateway,dns,dhcp"
+plans = {
+    "spreadsheet": "\ufeff" + "\r\n".join([
+        HEADER, "CAM0001,192.168.1.21,255.255.255.0,192.168.1.1,192.168.1.1,",
+        '"CAM0002","192.168.1.22","255.255.255.0","192.168.1.1","192.168.1.1",""',
+        "CAM0003,,,,,yes", ""]),
+    "by_hand": "id, ip\nCAM0001, 192.168.1.21\n\nCAM0002, 192.168.1.22\n",
+    "columns_reordered": "IP,DHCP,Id\n192.168.1.40,no,CAM0001\n",
+    "quoted_comma": 'id,ip,dns\n"CAM,0001",192.168.1.21,"192.168.1.1"\n',
+    "quote_not_closed": 'id,ip\n"CAM0001,192.168.1.21\n',
+    "same_address": "id,ip\nCAM0001,192.168.1.30\nCAM0002,192.168.1.30\n",
+    "broadcast_and_own": "id,ip\nCAM0001,192.168.1.255\nCAM0002,192.168.1.5\n",
+    "twice_and_unknown": "id,ip\nCAM0001,192.168.1.21\nCAM0001,192.168.1.22\nNOPE,192.168.1.23\n",
+    "dhcp_and_address": "id,ip,dhcp\nCAM0001,192.168.1.21,YES\nCAM0002,,maybe\n",
+    "too_many_cells": "id,ip\nCAM0001,192.168.1.21,extra\n",
+    "header_only": HEADER + "\r\n",
+    "bad_addresses": "id,ip,mask\nCAM0001,192.168.1.300,255.0.255.0\nCAM0002,1.2.3,\n",
+}
+for name, text in plans.items():
+    write("plan_fuzz", name + ".csv", text.encode())
+write("plan_fuzz", "utf16.csv", ("\ufeff" + HEADER + "\r\nCAM0001,192.168.1.21\r\n").encode("utf-16-le"))
+write("plan_fuzz", "nul_bytes.csv", b"id,ip\nCAM\x000001,192.168.1.21\n")

@@ -13,7 +13,7 @@ cmake --build --preset fuzz
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for target in datagram_fuzz stream_fuzz reply_fuzz; do
+for target in datagram_fuzz stream_fuzz reply_fuzz plan_fuzz; do
     mkdir -p "$work/$target"
     echo "fuzzing $target for ${seconds}s"
     build/fuzz/fuzz/$target -max_total_time="$seconds" -print_final_stats=1 \

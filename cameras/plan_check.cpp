@@ -107,6 +107,7 @@ CheckedPlan CheckPlan(const std::vector<PlanRow>& rows, const std::vector<Camera
         }
     }
     SortProblems(problems);
+    checked.proposed = checked.changes;
     if (!problems.empty()) {
         checked.changes.clear();
     }

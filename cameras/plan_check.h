@@ -21,6 +21,9 @@ struct PlanChange {
 struct CheckedPlan {
     std::vector<PlanChange> changes;    // in plan order; empty when there are problems
     std::vector<PlanProblem> problems;  // every one, in plan order
+    // Each row its own form takes, problems or not: what a table shows the
+    // plan would do. Only changes are ever sent.
+    std::vector<PlanChange> proposed;
 };
 
 // Checks a whole plan before anything is sent: each row as the network

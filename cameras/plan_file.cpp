@@ -293,7 +293,8 @@ SitePlan ReadPlanFile(const std::string& path) {
 }
 
 SitePlan RangePlan(const std::vector<std::string>& ids, const std::string& first,
-                   const std::string& mask, const std::string& gateway, const std::string& dns) {
+                   const std::string& mask, const std::string& gateway, const std::string& dns,
+                   const std::unordered_set<std::uint32_t>& skip) {
     SitePlan plan;
     const std::optional<std::uint32_t> from = ReadAddress(first);
     if (!from) {
@@ -301,17 +302,21 @@ SitePlan RangePlan(const std::vector<std::string>& ids, const std::string& first
             {0, "", std::string(LoadText(IDS_IP_ADDRESS_INVALID)) + " (" + first + ")"});
         return plan;
     }
-    const std::uint64_t start = ntohl(*from);
-    if (!ids.empty() && start + (ids.size() - 1) > 0xffffffffu) {
-        plan.problems.push_back({0, "",
-                                 "the addresses from " + first + " for " +
-                                     std::to_string(ids.size()) +
-                                     " cameras run past 255.255.255.255"});
-        return plan;
-    }
-    for (std::size_t i = 0; i < ids.size(); ++i) {
-        const auto ip = static_cast<std::uint32_t>(start + i);
-        plan.rows.push_back({0, ids[i], DottedQuad(htonl(ip)), mask, gateway, dns, false});
+    std::uint64_t next = ntohl(*from);
+    for (const std::string& id : ids) {
+        while (next <= 0xffffffffu && skip.contains(htonl(static_cast<std::uint32_t>(next)))) {
+            ++next;
+        }
+        if (next > 0xffffffffu) {
+            plan.rows.clear();
+            plan.problems.push_back({0, "",
+                                     "the addresses from " + first + " for " +
+                                         std::to_string(ids.size()) +
+                                         " cameras run past 255.255.255.255"});
+            return plan;
+        }
+        plan.rows.push_back({0, id, DottedQuad(htonl(static_cast<std::uint32_t>(next++))), mask,
+                             gateway, dns, false});
     }
     return plan;
 }

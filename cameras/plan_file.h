@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace vantrel {
@@ -46,9 +48,11 @@ struct SitePlan {
 [[nodiscard]] SitePlan ReadPlanFile(const std::string& path);
 
 // The cameras, in the order given, on consecutive addresses from first,
-// each with the same mask, gateway and DNS (empty: the camera's own).
+// each with the same mask, gateway and DNS (empty: the camera's own),
+// passing over the addresses in skip (network order).
 [[nodiscard]] SitePlan RangePlan(const std::vector<std::string>& ids, const std::string& first,
                                  const std::string& mask, const std::string& gateway,
-                                 const std::string& dns);
+                                 const std::string& dns,
+                                 const std::unordered_set<std::uint32_t>& skip = {});
 
 }  // namespace vantrel

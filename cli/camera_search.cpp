@@ -86,7 +86,7 @@ std::vector<ListedCamera> CCameraSearch::Listed() const {
     std::vector<ListedCamera> listed;
     listed.reserve(records.size());
     for (std::size_t line = 0; line < records.size(); ++line) {
-        listed.push_back({records[line], m_session.SameAddress(line, records.size())});
+        listed.push_back(m_session.ListedAt(line));
     }
     return listed;
 }

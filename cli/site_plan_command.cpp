@@ -7,7 +7,6 @@
 #include <unordered_set>
 
 #include "cameras/network_settings.h"
-#include "cameras/plan_check.h"
 #include "cameras/plan_file.h"
 #include "cameras/plan_rollout.h"
 #include "cli/camera_search.h"
@@ -18,6 +17,7 @@
 #include "res/string_table.h"
 #include "session/plan_report.h"
 #include "session/report_file.h"
+#include "session/site_plan.h"
 
 namespace vantrel::cli {
 
@@ -86,6 +86,19 @@ SitePlan RangeOf(const SetNetworkOptions& options, const std::vector<std::string
                      options.dns.value_or(""));
 }
 
+// Asks the link about the planned addresses on this computer's subnets,
+// again for those a range takes instead of addresses found in use.
+void AskTheLink(CSitePlan& site) {
+    constexpr int MOST_ROUNDS = 8;
+    for (int round = 0; round < MOST_ROUNDS; ++round) {
+        const std::vector<std::uint32_t> ask = site.AddressesToAsk();
+        if (ask.empty()) {
+            return;
+        }
+        site.Answered(ask, FindAddressHolders(ask));
+    }
+}
+
 // Sends the requests and runs the session until the plan has settled:
 // every camera shows its new settings, the refusals account for the rest,
 // or the searches for it are over.
@@ -129,19 +142,28 @@ int RunSitePlan(const SetNetworkOptions& options) {
     if (const auto end = WaitForCameras(search, plan.rows, options.rounds); Broken(end)) {
         return Ended(end);
     }
+    std::vector<std::string> ids = options.ids;
     if (options.all || options.foreign) {
-        const std::vector<std::string> ids = AnsweringIds(search, options.foreign);
+        ids = AnsweringIds(search, options.foreign);
         if (ids.empty()) {
             return Fail(
                 options.foreign ? "no camera on another subnet answered" : "no camera answered",
                 EXIT_NOT_FOUND);
         }
-        plan = RangeOf(options, ids);
     }
-    CheckedPlan checked = CheckPlan(plan.rows, search.Cameras(), search.Session().HostAddresses());
-    checked.problems.insert(checked.problems.end(), plan.problems.begin(), plan.problems.end());
-    SortProblems(checked.problems);
-    if (!checked.problems.empty()) {
+    CSitePlan site(search.Cameras(), search.Session().HostInterfaces());
+    if (fromFile) {
+        site.Plan(std::move(plan));
+    } else {
+        site.Range(ids, *options.ipFrom, options.mask.value_or(""), options.gateway.value_or(""),
+                   options.dns.value_or(""));
+    }
+    AskTheLink(site);
+    for (const AddressHolder& skipped : site.Skipped()) {
+        std::cerr << "vantrel-cli: " << SkippedAddressText(skipped) << '\n';
+    }
+    const CheckedPlan& checked = site.Checked();
+    if (!checked.problems.empty() || !site.Sendable()) {
         for (const PlanProblem& problem : checked.problems) {
             std::cerr << ProblemText(problem, planName) << '\n';
         }

@@ -8,6 +8,7 @@
 #include "protocol/shown_text.h"
 #include "protocol/text_field.h"
 #include "session/camera_action.h"
+#include "session/plan_report.h"
 
 namespace vantrel {
 
@@ -89,6 +90,10 @@ void CCameraSession::PostCamerasFound(std::vector<CameraRecord> records) {
 
 std::vector<std::string> CCameraSession::SameAddress(std::size_t line, std::size_t most) const {
     return m_table.SameAddress(line, most);
+}
+
+ListedCamera CCameraSession::ListedAt(std::size_t line) const {
+    return {m_table.Records()[line], m_table.SameAddress(line, m_table.Records().size())};
 }
 
 std::optional<CCameraSession::Answer> CCameraSession::Find(std::string_view id) const {
@@ -268,11 +273,7 @@ void CCameraSession::OnSetNetworkResult(std::uint16_t result) {
     }
     if (m_plan) {
         m_plan->Refused(1);
-        if (m_plan->Settled()) {
-            FinishPlan();
-        } else {
-            m_observer.PlanChanged(*m_plan, false);
-        }
+        TellPlan();
     }
     m_observer.PasswordRefused();
 }
@@ -361,11 +362,7 @@ void CCameraSession::OnCamerasFound(const std::vector<CameraRecord>& records) {
         m_observer.ListFullChanged(true);
     }
     if (planMoved) {
-        if (m_plan->Settled()) {
-            FinishPlan();
-        } else {
-            m_observer.PlanChanged(*m_plan, false);
-        }
+        TellPlan();
     }
 }
 
@@ -380,9 +377,13 @@ std::string CCameraSession::CurrentEmptyText() const {
     return EmptyListText(names, std::max(0, m_quietTicks - 1));
 }
 
+std::vector<HostInterface> CCameraSession::HostInterfaces() const {
+    return m_config.interfaces().value_or(std::vector<HostInterface>{});
+}
+
 std::vector<std::uint32_t> CCameraSession::HostAddresses() const {
     std::vector<std::uint32_t> addresses;
-    for (const HostInterface& row : m_config.interfaces().value_or(std::vector<HostInterface>{})) {
+    for (const HostInterface& row : HostInterfaces()) {
         addresses.push_back(row.address);
     }
     return addresses;
@@ -418,7 +419,23 @@ void CCameraSession::FinishPlan() {
     CPlanRollout rollout = std::move(*m_plan);
     m_plan.reset();
     rollout.Finish();
+    if (m_statusRestart.empty()) {
+        ShowStatus(PlanStatusText(rollout, true));
+    }
     m_observer.PlanChanged(rollout, true);
+}
+
+// The line under the list counts the plan's cameras as they show up, so
+// that closing its dialog loses nothing.
+void CCameraSession::TellPlan() {
+    if (m_plan->Settled()) {
+        FinishPlan();
+        return;
+    }
+    if (m_statusRestart.empty()) {
+        ShowStatus(PlanStatusText(*m_plan, false));
+    }
+    m_observer.PlanChanged(*m_plan, false);
 }
 
 }  // namespace vantrel

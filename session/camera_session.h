@@ -16,10 +16,12 @@
 #include "cameras/plan_check.h"
 #include "cameras/plan_rollout.h"
 #include "cameras/restart_watch.h"
+#include "discovery/address_holders.h"
 #include "discovery/discovery_sink.h"
 #include "discovery/discovery_thread.h"
 #include "discovery/discovery_worker.h"
 #include "discovery/host_interfaces.h"
+#include "session/camera_rows.h"
 #include "session/network_change.h"
 #include "session/session_dispatcher.h"
 #include "session/session_observer.h"
@@ -37,6 +39,8 @@ struct SessionConfig {
     // A list keeps a camera until it has missed two searches in a row; a
     // command that looks for cameras keeps every camera that answered.
     bool keepEveryCamera = false;
+    // Where a site plan asks the link who holds its addresses.
+    NeighbourAccess neighbours = {};
 };
 
 // The camera session every front end runs. It owns the discovery worker and
@@ -66,11 +70,16 @@ class CCameraSession final : public IDiscoverySink {
     [[nodiscard]] const std::vector<CameraRecord>& Records() const { return m_table.Records(); }
     // The ids of the other cameras that report line's address (at most `most`).
     [[nodiscard]] std::vector<std::string> SameAddress(std::size_t line, std::size_t most) const;
+    // Line's camera as a list of cameras names it, with all that share its address.
+    [[nodiscard]] ListedCamera ListedAt(std::size_t line) const;
     [[nodiscard]] const std::string& EmptyText() const { return m_emptyText; }
     void SetInterfaceSource(InterfaceSource source);
+    // This computer's addresses and their subnets, as the search sees them.
+    [[nodiscard]] std::vector<HostInterface> HostInterfaces() const;
     // This computer's own addresses (network order), which no camera may take.
     [[nodiscard]] std::vector<std::uint32_t> HostAddresses() const;
     [[nodiscard]] bool ListFull() const { return m_full; }
+    [[nodiscard]] const NeighbourAccess& Neighbours() const { return m_config.neighbours; }
     // Searches sent so far.
     [[nodiscard]] std::uint64_t Searches() const { return m_searches; }
 
@@ -138,6 +147,7 @@ class CCameraSession final : public IDiscoverySink {
     void ShowStatus(const std::string& text);
     void ShowChange();
     void FinishPlan();
+    void TellPlan();
     void OnUploadsChanged();
     void FollowUploadRestarts();
 

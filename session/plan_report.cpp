@@ -60,14 +60,7 @@ std::string PlanChangesText(const std::vector<PlanChange>& changes) {
     return AlignedText(lines);
 }
 
-std::string PlanResultText(const CPlanRollout& rollout) {
-    std::vector<std::vector<std::string>> lines{
-        {"ID", "NAME", "ADDRESS", "NEW ADDRESS", "NEW MASK", "RESULT"}};
-    for (const CPlanRollout::Camera& camera : rollout.Cameras()) {
-        lines.push_back({Id(camera.change.before), Name(camera.change.before),
-                         DottedQuad(camera.change.before.ip), NewAddress(camera.change),
-                         NewMask(camera.change), std::string(OutcomeText(camera.outcome))});
-    }
+std::string PlanCountsText(const CPlanRollout& rollout) {
     const std::pair<Outcome, const char*> counted[] = {
         {Outcome::Changed, "changed"},
         {Outcome::Refused, "refused the password"},
@@ -88,7 +81,28 @@ std::string PlanResultText(const CPlanRollout& rollout) {
         counts +=
             "; " + std::to_string(rollout.Refusals() - refused) + " of them refused the password";
     }
-    return AlignedText(lines) + counts + '\n';
+    return counts;
+}
+
+std::string PlanStatusText(const CPlanRollout& rollout, bool ended) {
+    const std::size_t cameras = rollout.Cameras().size();
+    const std::string planned = std::to_string(cameras) + (cameras == 1 ? " camera" : " cameras");
+    if (ended) {
+        return "Network settings of " + planned + ": " + PlanCountsText(rollout);
+    }
+    return "Network settings of " + planned + ": " +
+           std::to_string(rollout.Count(Outcome::Changed)) + " show their new settings so far";
+}
+
+std::string PlanResultText(const CPlanRollout& rollout) {
+    std::vector<std::vector<std::string>> lines{
+        {"ID", "NAME", "ADDRESS", "NEW ADDRESS", "NEW MASK", "RESULT"}};
+    for (const CPlanRollout::Camera& camera : rollout.Cameras()) {
+        lines.push_back({Id(camera.change.before), Name(camera.change.before),
+                         DottedQuad(camera.change.before.ip), NewAddress(camera.change),
+                         NewMask(camera.change), std::string(OutcomeText(camera.outcome))});
+    }
+    return AlignedText(lines) + PlanCountsText(rollout) + '\n';
 }
 
 std::string PlanReport(const CPlanRollout& rollout, const std::string& path) {

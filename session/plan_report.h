@@ -13,6 +13,11 @@ namespace vantrel {
 // as the plan would leave them.
 [[nodiscard]] std::string PlanChangesText(const std::vector<PlanChange>& changes);
 
+// The outcomes counted: "11 changed, 1 not answering".
+[[nodiscard]] std::string PlanCountsText(const CPlanRollout& rollout);
+// The line under the list while a plan's cameras show up, and once it ended.
+[[nodiscard]] std::string PlanStatusText(const CPlanRollout& rollout, bool ended);
+
 // What became of each camera, then a line that counts the outcomes.
 [[nodiscard]] std::string PlanResultText(const CPlanRollout& rollout);
 

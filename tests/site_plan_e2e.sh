@@ -135,6 +135,29 @@ grep -q "is no CSV plan$" "$work/err" || fail "a binary plan: $(cat "$work/err")
 sent_nothing "files that cannot be read"
 echo "a folder, an unreadable file, UTF-16, a NUL byte and binary junk each get their line"
 
+# Another device on the first segment already holds 10.71.1.55: a plan that
+# gives it is refused with that device's hardware address, and a range
+# passes over it.
+ip -n "$TESTLAN_CAM_A_NS" addr add 10.71.1.55/24 dev eth0
+holder=$(ip -n "$TESTLAN_CAM_A_NS" -br link show eth0 | awk '{print $3}')
+printf 'id,ip,gateway\nNEW1,10.71.1.55,10.71.1.1\nNEW2,172.29.9.9,172.29.9.1\n' >"$work/taken.csv"
+run set-network --plan "$work/taken.csv" --rounds 1
+expect_status 2 "a plan giving an address in use"
+grep -qx "vantrel-cli: $work/taken.csv:2: NEW1: 10.71.1.55 is in use: a device with hardware address $holder answers for it" \
+    "$work/err" || fail "an address in use: $(cat "$work/err")"
+[ "$(wc -l <"$work/err")" -eq 2 ] || fail "one problem and the last line: $(cat "$work/err")"
+sent_nothing "a plan giving an address in use"
+start=$SECONDS
+run set-network NEW1 NEW2 --ip-from 10.71.1.54 --mask 255.255.255.0 --gateway 10.71.1.1 \
+    --dry-run --rounds 1
+expect_status 0 "a range across an address in use"
+grep -qx "vantrel-cli: skipped 10.71.1.55: a device with hardware address $holder answers for it" \
+    "$work/err" || fail "the skipped address: $(cat "$work/err")"
+grep -q "^NEW1 .* 10.71.1.54  *255.255.255.0$" "$work/out" || fail "$(cat "$work/out")"
+grep -q "^NEW2 .* 10.71.1.56  *255.255.255.0$" "$work/out" || fail "$(cat "$work/out")"
+echo "the range passed over the address in use; asking the link took about $((SECONDS - start)) s"
+ip -n "$TESTLAN_CAM_A_NS" addr del 10.71.1.55/24 dev eth0
+
 # The good plan, as a spreadsheet saves it: byte-order mark, CRLF, quotes.
 printf '\xef\xbb\xbfid,ip,mask,gateway,dns\r\n"NEW1",10.71.1.50,255.255.255.0,10.71.1.1,10.71.1.1\r\n"NEW2",10.71.1.51,255.255.255.0,10.71.1.1,10.71.1.1\r\nNEW3,10.71.2.50,255.255.255.0,10.71.2.1,10.71.2.1\r\n' \
     >"$work/site.csv"

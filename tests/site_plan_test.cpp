@@ -214,6 +214,16 @@ TEST(PlanFile, ARangeGivesConsecutiveAddressesInTheOrderGiven) {
 
     EXPECT_EQ(1u, RangePlan({"A", "B"}, "255.255.255.255", "", "", "").problems.size())
         << "no wrapping past the last address";
+
+    const SitePlan skipping = RangePlan({"A", "B", "C"}, "10.0.0.1", "", "", "",
+                                        {inet_addr("10.0.0.2"), inet_addr("10.0.0.3")});
+    ASSERT_EQ(3u, skipping.rows.size());
+    EXPECT_EQ("10.0.0.1", skipping.rows[0].ip);
+    EXPECT_EQ("10.0.0.4", skipping.rows[1].ip) << "held addresses are passed over";
+    EXPECT_EQ("10.0.0.5", skipping.rows[2].ip);
+    EXPECT_EQ(1u, RangePlan({"A"}, "255.255.255.255", "", "", "", {inet_addr("255.255.255.255")})
+                      .problems.size())
+        << "passing over the last address runs out of addresses";
 }
 
 TEST(PlanCheck, ChecksEachRowAsTheWindowDoesAndTheSiteAsAWhole) {

@@ -62,4 +62,20 @@ std::optional<ImageKind> KindByMark(std::string_view start) {
     return std::nullopt;
 }
 
+std::optional<ImageKind> KindOfImage(const std::string& path, std::string& error) {
+    const FileBytes start = ReadFileBytes(path, MarkBytes());
+    if (!start.bytes) {
+        error =
+            std::string(LoadText(IDS_FILE_OPEN_FAILED)) + " (" + path + ": " + start.problem + ")";
+        return std::nullopt;
+    }
+    if (const std::optional<ImageKind> kind = KindByMark(*start.bytes)) {
+        return kind;
+    }
+    error = path +
+            " is no firmware image: it has neither the system mark \"BNEG\" at its start nor "
+            "the application mark \"UPGRADE APP_WARE FILE\" at byte 8";
+    return std::nullopt;
+}
+
 }  // namespace vantrel

@@ -33,4 +33,8 @@ struct ImageKindTraits {
 // The kind whose mark the first bytes of an image hold, if either does.
 [[nodiscard]] std::optional<ImageKind> KindByMark(std::string_view start);
 
+// The kind of the image in the file, by its mark; nothing, with why in
+// error, when it cannot be read or bears neither mark.
+[[nodiscard]] std::optional<ImageKind> KindOfImage(const std::string& path, std::string& error);
+
 }  // namespace vantrel

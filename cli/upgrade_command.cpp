@@ -172,22 +172,6 @@ std::string Warnings(const std::vector<UploadJob>& jobs) {
 
 }  // namespace
 
-std::optional<ImageKind> KindOfImage(const std::string& path, std::string& error) {
-    const FileBytes start = ReadFileBytes(path, MarkBytes());
-    if (!start.bytes) {
-        error =
-            std::string(LoadText(IDS_FILE_OPEN_FAILED)) + " (" + path + ": " + start.problem + ")";
-        return std::nullopt;
-    }
-    if (const std::optional<ImageKind> kind = KindByMark(*start.bytes)) {
-        return kind;
-    }
-    error = path +
-            " is no firmware image: it has neither the system mark \"BNEG\" at its start nor "
-            "the application mark \"UPGRADE APP_WARE FILE\" at byte 8";
-    return std::nullopt;
-}
-
 int RunUpgrade(const UpgradeOptions& options) {
     std::string error;
     const std::optional<ImageKind> kind = KindOfImage(options.image, error);

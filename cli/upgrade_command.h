@@ -22,10 +22,6 @@ struct UpgradeOptions {
     unsigned waitSeconds = 300;
 };
 
-// The kind of image a file holds, told by its mark; nothing, with the
-// reason in error, for a file that cannot be read or has neither mark.
-[[nodiscard]] std::optional<ImageKind> KindOfImage(const std::string& path, std::string& error);
-
 // "vantrel-cli upgrade": the image to each camera, up to jobs at once, each
 // with the upgrade session the firmware dialog runs.
 [[nodiscard]] int RunUpgrade(const UpgradeOptions& options);

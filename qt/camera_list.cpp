@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "qt/camera_list.h"
 
+#include <algorithm>
+
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -40,7 +42,7 @@ QString LineText(const CameraRecord& camera) {
 CCameraList::CCameraList(const CCameraSession& session, QWidget* parent)
     : QListWidget(parent), m_session(session) {
     setAccessibleName("Cameras");
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSortingEnabled(false);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Every line is one line of one font: the view need not measure each.
@@ -66,8 +68,8 @@ void CCameraList::AppendLine(std::size_t line) {
 
 void CCameraList::Follow(const ListEdit& edit) {
     const std::vector<CameraRecord>& records = m_session.Records();
-    const int selected = SelectedLine();
-    const int selectedAfter = edit.SelectionAfter(selected);
+    const std::vector<int> selected = SelectedLines();
+    const std::vector<int> selectedAfter = edit.SelectionAfter(selected);
     const std::size_t kept = records.size() - edit.added;
     if (edit.CheaperToRewrite(static_cast<std::size_t>(count()))) {
         clear();
@@ -90,12 +92,10 @@ void CCameraList::Follow(const ListEdit& edit) {
     for (std::size_t line = kept; line < records.size(); ++line) {
         AppendLine(line);
     }
-    if (selectedAfter >= 0) {
-        if (SelectedLine() != selectedAfter) {
-            setCurrentRow(selectedAfter);
-        }
-    } else if (selected >= 0 || !selectedItems().isEmpty()) {
-        selectionModel()->clear();
+    // Where the last selected camera went, the line the view made current
+    // in its place is no choice of the user's either.
+    if (SelectedLines() != selectedAfter || (selectedAfter.empty() && !selected.empty())) {
+        Select(selectedAfter);
     }
     if (edit.DroppedLines() >= MANY_LINES) {
         ReturnFreedMemory();
@@ -103,8 +103,40 @@ void CCameraList::Follow(const ListEdit& edit) {
 }
 
 int CCameraList::SelectedLine() const {
-    const QList<QListWidgetItem*> selection = selectedItems();
-    return selection.isEmpty() ? -1 : row(selection.front());
+    const std::vector<int> lines = SelectedLines();
+    return lines.empty() ? -1 : lines.front();
+}
+
+std::vector<int> CCameraList::SelectedLines() const {
+    std::vector<int> lines;
+    for (const QModelIndex& index : selectionModel()->selectedRows()) {
+        lines.push_back(index.row());
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// Exactly these lines, as runs, so that a thousand selected lines cost a
+// few ranges; a current line that is not among them moves to the first.
+void CCameraList::Select(const std::vector<int>& lines) {
+    if (lines.empty()) {
+        selectionModel()->clear();  // the current line too: the keyboard starts afresh
+        return;
+    }
+    QItemSelection selection;
+    for (std::size_t first = 0; first < lines.size();) {
+        std::size_t last = first;
+        while (last + 1 < lines.size() && lines[last + 1] == lines[last] + 1) {
+            ++last;
+        }
+        selection.select(model()->index(lines[first], 0), model()->index(lines[last], 0));
+        first = last + 1;
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (!lines.empty() && !std::binary_search(lines.begin(), lines.end(), currentRow())) {
+        selectionModel()->setCurrentIndex(model()->index(lines.front(), 0),
+                                          QItemSelectionModel::NoUpdate);
+    }
 }
 
 void CCameraList::SetPlaceholder(const QString& text) {
@@ -151,6 +183,10 @@ void CCameraList::keyPressEvent(QKeyEvent* event) {
             current->setSelected(true);
         }
         RequestMenu(current != nullptr ? visualItemRect(current).bottomLeft() : QPoint());
+        return;
+    }
+    if (event->matches(QKeySequence::Copy)) {
+        emit copyRequested();
         return;
     }
     QListWidget::keyPressEvent(event);

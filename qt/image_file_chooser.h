@@ -18,9 +18,6 @@ class CImageFileChooser {
 
     // The next Choose() returns this at once (none: a cancel).
     static void SetNextAnswer(std::optional<QString> path);
-
-  private:
-    static std::optional<std::optional<QString>> s_nextAnswer;
 };
 
 }  // namespace vantrel

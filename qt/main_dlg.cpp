@@ -1,30 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "qt/main_dlg.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QTimer>
 #include <QUrl>
 
 #include "cameras/camera_line.h"
 #include "qt/app_icon.h"
+#include "qt/batch_upgrade_dlg.h"
+#include "qt/file_chooser.h"
 #include "qt/firmware_dlg.h"
 #include "qt/message_box.h"
 #include "qt/network_dlg.h"
+#include "qt/site_dlg.h"
 #include "qt/widget_tags.h"
 #include "res/resource_ids.h"
 #include "res/string_table.h"
 #include "session/camera_action.h"
+#include "session/camera_rows.h"
+#include "session/report_file.h"
 
 namespace vantrel {
 
 namespace {
 
-// The record the context menu was opened on; its commands act on this copy,
-// whatever happens to the list meanwhile.
-CameraRecord g_selected{};
+// The records the context menu was opened on; its commands act on these
+// copies, whatever happens to the list meanwhile.
+std::vector<CameraRecord> g_selected;
 
 constexpr int MINIMUM_WIDTH = 760;
 constexpr int HEIGHT = 330;
@@ -59,14 +66,26 @@ CMainDlg::CMainDlg(SessionConfig config, QWidget* parent)
         {ID_NETWORK_SETTINGS, "Network Settings"},
         // A menu reads a single '&' as the mark of its shortcut key.
         {ID_FIRMWARE, "Firmware Version && Upgrade"},
+        {0, nullptr},
+        {ID_SAVE_LIST, "Save list as…"},
+        {ID_COPY_CAMERAS, "Copy"},
     };
     for (const auto& [id, text] : commands) {
+        if (text == nullptr) {
+            m_menu.addSeparator();
+            continue;
+        }
         QAction* action = m_menu.addAction(text);
         action->setData(id);
         connect(action, &QAction::triggered, this, [this, id = id] { OnCommand(id); });
+        if (id == ID_COPY_CAMERAS) {
+            action->setShortcut(QKeySequence::Copy);  // shown; the list takes the key itself
+        }
     }
-    connect(&m_list, &QListWidget::itemDoubleClicked, this, [this] { OnListDoubleClick(); });
+    connect(&m_list, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { OnListDoubleClick(m_list.row(item)); });
     connect(&m_list, &CCameraList::menuRequested, this, &CMainDlg::OnListRightButton);
+    connect(&m_list, &CCameraList::copyRequested, this, &CMainDlg::OnCopy);
 }
 
 CMainDlg::~CMainDlg() {
@@ -170,6 +189,7 @@ void CMainDlg::SocketFailed() {
     // left with half an image may not start again.
     if (UploadInProgress()) {
         m_socketErrorWaiting = true;
+        m_session.StartNoMoreUploads();  // a batch finishes what is under way
         return;
     }
     m_ending = true;
@@ -181,6 +201,7 @@ void CMainDlg::SocketFailed() {
 void CMainDlg::reject() {
     if (UploadInProgress()) {
         m_endWaiting = true;
+        m_session.StartNoMoreUploads();  // a batch finishes what is under way
         return;
     }
     QDialog::reject();
@@ -188,7 +209,22 @@ void CMainDlg::reject() {
 
 bool CMainDlg::UploadInProgress() const {
     const auto* firmware = qobject_cast<const CFirmwareDlg*>(m_cameraDialog);
-    return firmware != nullptr && firmware->Uploading();
+    return (firmware != nullptr && firmware->Uploading()) || !m_session.UploadsOver();
+}
+
+void CMainDlg::UploadsChanged() {
+    if (auto* batch = qobject_cast<CBatchUpgradeDlg*>(m_cameraDialog)) {
+        batch->UploadsChanged();
+    }
+    if ((m_socketErrorWaiting || m_endWaiting) && !UploadInProgress()) {
+        OnUploadEnded();
+    }
+}
+
+void CMainDlg::PlanChanged(const CPlanRollout& rollout, bool ended) {
+    if (auto* site = qobject_cast<CSiteDlg*>(m_cameraDialog)) {
+        site->PlanChanged(rollout, ended);
+    }
 }
 
 void CMainDlg::OnUploadEnded() {
@@ -226,38 +262,52 @@ void CMainDlg::PasswordRefused() {
 }
 
 void CMainDlg::OnListRightButton(QPoint position) {
-    const int line = m_list.SelectedLine();
-    if (line < 0 || line >= static_cast<int>(Records().size())) {
+    g_selected.clear();
+    for (const int line : m_list.SelectedLines()) {
+        if (line < static_cast<int>(Records().size())) {
+            g_selected.push_back(Records()[line]);
+        }
+    }
+    if (g_selected.empty()) {
         return;
     }
-    g_selected = Records()[line];
     for (QAction* action : m_menu.actions()) {
         if (action->data().toInt() == ID_ACCESS_CAMERA) {
-            action->setEnabled(OffersWebPage(g_selected));
+            action->setEnabled(g_selected.size() == 1 && OffersWebPage(g_selected.front()));
         }
     }
     m_menu.popup(m_list.viewport()->mapToGlobal(position));
 }
 
 void CMainDlg::OnCommand(int commandId) {
-    const CameraRecord camera = g_selected;
+    const std::vector<CameraRecord> cameras = g_selected;
+    if (commandId == ID_SAVE_LIST) {
+        SaveList();
+        return;
+    }
+    if (commandId == ID_COPY_CAMERAS) {
+        OnCopy();
+        return;
+    }
+    if (cameras.empty()) {
+        return;
+    }
     switch (commandId) {
         case ID_ACCESS_CAMERA:
-            OpenWebPage(camera);
+            OpenWebPage(cameras.front());
             break;
         case ID_NETWORK_SETTINGS:
-            OpenNetworkSettings(camera);
+            cameras.size() == 1 ? OpenNetworkSettings(cameras.front()) : OpenSitePlan(cameras);
             break;
         case ID_FIRMWARE:
-            OpenFirmware(camera);
+            cameras.size() == 1 ? OpenFirmware(cameras.front()) : OpenBatchUpgrade(cameras);
             break;
         default:
             break;
     }
 }
 
-void CMainDlg::OnListDoubleClick() {
-    const int line = m_list.SelectedLine();
+void CMainDlg::OnListDoubleClick(int line) {
     if (line < 0 || line >= static_cast<int>(Records().size())) {
         return;
     }
@@ -273,6 +323,48 @@ void CMainDlg::OnListDoubleClick() {
             OpenFirmware(camera);
             break;
     }
+}
+
+void CMainDlg::OnCopy() {
+    std::vector<ListedCamera> selected;
+    for (const int line : m_list.SelectedLines()) {
+        selected.push_back(m_session.ListedAt(static_cast<std::size_t>(line)));
+    }
+    if (!selected.empty()) {
+        QGuiApplication::clipboard()->setText(
+            QString::fromStdString(CsvText(SortedRows(selected))));
+    }
+}
+
+void CMainDlg::SaveList() {
+    const std::optional<QString> path =
+        CFileChooser::Save(this, "cameras.csv", "CSV (*.csv);;All files (*)");
+    if (!path) {
+        return;
+    }
+    std::vector<ListedCamera> listed;
+    for (std::size_t line = 0; line < Records().size(); ++line) {
+        listed.push_back(m_session.ListedAt(line));
+    }
+    std::string error;
+    if (!WriteReportFile(path->toStdString(), CsvText(SortedRows(listed)), error)) {
+        CMessageBox::Show(IDS_FILE_SAVE_FAILED, this);
+    }
+}
+
+void CMainDlg::OpenSitePlan(const std::vector<CameraRecord>& cameras) {
+    CSiteDlg dialog(m_session, cameras, this);
+    m_cameraDialog = &dialog;
+    dialog.exec();
+    m_cameraDialog = nullptr;
+    m_session.SearchNow();
+}
+
+void CMainDlg::OpenBatchUpgrade(const std::vector<CameraRecord>& cameras) {
+    CBatchUpgradeDlg dialog(m_session, cameras, this);
+    m_cameraDialog = &dialog;
+    dialog.exec();
+    m_cameraDialog = nullptr;
 }
 
 void CMainDlg::OpenWebPage(const CameraRecord& camera) {

@@ -33,8 +33,11 @@ class CMainDlg : public QDialog, private ISessionObserver {
     void ShowAndRaise();
 
     void OnListRightButton(QPoint position);
-    void OnListDoubleClick();
+    // The line double-clicked, whatever else is selected.
+    void OnListDoubleClick(int line);
     void OnCommand(int commandId);
+    // The selected cameras' rows as CSV, for a spreadsheet or a ticket.
+    void OnCopy();
 
     [[nodiscard]] CCameraSession& Session() { return m_session; }
     [[nodiscard]] const std::vector<CameraRecord>& Records() const { return m_session.Records(); }
@@ -55,10 +58,15 @@ class CMainDlg : public QDialog, private ISessionObserver {
     void StatusLineChanged(const std::string& text) override;
     void PasswordRefused() override;
     void SocketFailed() override;
+    void PlanChanged(const CPlanRollout& rollout, bool ended) override;
+    void UploadsChanged() override;
 
     void OpenWebPage(const CameraRecord& camera);
     void OpenNetworkSettings(const CameraRecord& camera);
     void OpenFirmware(const CameraRecord& camera);
+    void OpenSitePlan(const std::vector<CameraRecord>& cameras);
+    void OpenBatchUpgrade(const std::vector<CameraRecord>& cameras);
+    void SaveList();
     [[nodiscard]] bool UploadInProgress() const;
     void OnUploadEnded();
     void CloseCameraDialog();

@@ -35,6 +35,8 @@ enum ResourceId : int {
     ID_ACCESS_CAMERA = 32775,
     ID_NETWORK_SETTINGS = 32772,
     ID_FIRMWARE = 32776,
+    ID_SAVE_LIST = 32780,  // after the separator, for a site's records
+    ID_COPY_CAMERAS = 32781,
 };
 
 }  // namespace vantrel

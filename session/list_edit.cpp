@@ -24,6 +24,17 @@ int ListEdit::SelectionAfter(int selected) const {
     return static_cast<int>(Where(static_cast<std::size_t>(selected)).value_or(-1));
 }
 
+std::vector<int> ListEdit::SelectionAfter(const std::vector<int>& selected) const {
+    std::vector<int> after;
+    after.reserve(selected.size());
+    for (const int line : selected) {
+        if (const int moved = SelectionAfter(line); moved >= 0) {
+            after.push_back(moved);
+        }
+    }
+    return after;
+}
+
 bool ListEdit::CheaperToRewrite(std::size_t lines) const {
     // Line moves that dropping lines one by one may cost, about 10 ms' worth.
     constexpr std::size_t MOST_SHIFTS = std::size_t{16} << 20;

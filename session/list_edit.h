@@ -25,6 +25,9 @@ struct ListEdit {
     [[nodiscard]] std::optional<std::size_t> Where(std::size_t line) const;
     // Where a selected line (or -1) stands after it; -1 when its camera went.
     [[nodiscard]] int SelectionAfter(int selected) const;
+    // Where selected lines (ascending) stand after it: those whose cameras
+    // went are left out, and no other line comes in.
+    [[nodiscard]] std::vector<int> SelectionAfter(const std::vector<int>& selected) const;
     // Lines dropped in all.
     [[nodiscard]] std::size_t DroppedLines() const;
     // A list drops a line by moving every line after it, so thousands of

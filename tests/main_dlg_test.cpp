@@ -33,10 +33,11 @@
 #include "res/resource_ids.h"
 #include "res/string_table.h"
 #include "tests/test_sockets.h"
+#include "tests/upgrade_camera.h"
 #include "tests/when_modal.h"
-#include "tools/fakecam/upgrade_listener.h"
 
 using namespace vantrel;
+using vantrel::test::UpgradeCamera;
 using vantrel::test::WhenModal;
 
 namespace {
@@ -78,44 +79,6 @@ class UrlCatcher : public QObject {
     QList<QUrl> opened;
   public slots:
     void Open(const QUrl& url) { opened.append(url); }
-};
-
-// A camera's upload side on loopback, served until the object goes.
-struct UpgradeCamera {
-    explicit UpgradeCamera(fakecam::UpgradeFault fault = fakecam::UpgradeFault::None)
-        : listener(Base(), Options(fault), log.get()) {}
-    ~UpgradeCamera() {
-        stop = true;
-        if (serving.joinable()) {
-            serving.join();
-        }
-    }
-    void Start() {
-        serving = std::thread([this] { listener.Run(stop); });
-    }
-    // The camera as the list knows it: no application firmware, no password.
-    CameraRecord Record() const {
-        CameraRecord camera = Base();
-        camera.httpPort = htons(listener.Port());
-        std::memset(camera.password, 0, sizeof camera.password);
-        return camera;
-    }
-    static CameraRecord Base() {
-        CameraRecord camera = Camera("CAM1", "127.0.0.1", 1, 0);
-        StoreFieldText(camera.password, "secret");
-        camera.httpPort = 0;
-        return camera;
-    }
-    static fakecam::UpgradeOptions Options(fakecam::UpgradeFault fault) {
-        fakecam::UpgradeOptions options;
-        options.bindAddress = test::LoopbackAddress();
-        options.fault = fault;
-        return options;
-    }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> log{std::fopen("/dev/null", "w"), &std::fclose};
-    std::atomic<bool> stop{false};
-    fakecam::CUpgradeListener listener;
-    std::thread serving;
 };
 
 class MainDlgTest : public QObject {
@@ -465,8 +428,12 @@ class MainDlgTest : public QObject {
             QTRY_VERIFY(m_window->Menu().isVisible());
             QCOMPARE(List()->currentRow(), line);
             const QList<QAction*> actions = m_window->Menu().actions();
-            QCOMPARE(actions.size(), 3);
+            QCOMPARE(actions.size(), 6);
             QCOMPARE(actions[0]->text(), QString("Access IP Camera"));
+            QVERIFY(actions[3]->isSeparator());
+            QCOMPARE(actions[4]->text(), QString("Save list as…"));
+            QCOMPARE(actions[5]->text(), QString("Copy"));
+            QCOMPARE(actions[5]->shortcut(), QKeySequence(QKeySequence::Copy));
             QCOMPARE(actions[0]->isEnabled(), enabled[line]);
             QVERIFY(actions[1]->isEnabled() && actions[2]->isEnabled());
             m_window->Menu().hide();
@@ -522,20 +489,19 @@ class MainDlgTest : public QObject {
             static_cast<QDialog*>(modal)->reject();
         });
         Select(0);
-        m_window->OnListDoubleClick();
+        m_window->OnListDoubleClick(0);
         QCOMPARE(opened, QString("networkDialog"));
         Select(1);
-        m_window->OnListDoubleClick();
+        m_window->OnListDoubleClick(1);
         QCOMPARE(m_urls.opened, QList<QUrl>{QUrl("http://192.168.1.10")});
         WhenModal(m_timers.get(), [&](QWidget* modal) {
             opened = modal->objectName();
             static_cast<QDialog*>(modal)->reject();
         });
         Select(2);
-        m_window->OnListDoubleClick();
+        m_window->OnListDoubleClick(2);
         QCOMPARE(opened, QString("firmwareDialog"));
-        List()->clearSelection();
-        m_window->OnListDoubleClick();  // nothing selected: nothing happens
+        m_window->OnListDoubleClick(-1);  // under no line: nothing happens
         QCOMPARE(m_urls.opened.size(), 1);
     }
 
@@ -571,8 +537,7 @@ class MainDlgTest : public QObject {
 
     void aCompletedUpgradeAsksForASearchAtOnce() {
         UpgradeCamera upgrades;
-        QVERIFY(upgrades.listener.Open());
-        upgrades.Start();
+        QVERIFY(upgrades.opened);
         CameraRecord camera = upgrades.Record();
         Found(camera);
 
@@ -661,7 +626,7 @@ class MainDlgTest : public QObject {
                 m_window->Session().PostSocketError();
             });
             Select(0);
-            m_window->OnListDoubleClick();
+            m_window->OnListDoubleClick(0);
         });
         const int result = m_window->exec();
         QCOMPARE(result, int(QDialog::Rejected));
@@ -679,8 +644,7 @@ class MainDlgTest : public QObject {
     // seconds).
     void aSocketErrorOrAnEndDuringAnUploadWaitsForItToEnd() {
         UpgradeCamera upgrades(fakecam::UpgradeFault::StopReading);
-        QVERIFY(upgrades.listener.Open());
-        upgrades.Start();
+        QVERIFY(upgrades.opened);
         Found(upgrades.Record());
         QTemporaryDir files;
         const QString image = files.filePath("system.bin");
@@ -706,7 +670,7 @@ class MainDlgTest : public QObject {
                 });
             });
             Select(0);
-            m_window->OnListDoubleClick();
+            m_window->OnListDoubleClick(0);
         });
         const int result = m_window->exec();
         QVERIFY(askedDuringUpload);
@@ -719,8 +683,7 @@ class MainDlgTest : public QObject {
 
     void aSocketErrorClosesTheFileChooserAndNoUploadStarts() {
         UpgradeCamera upgrades;
-        QVERIFY(upgrades.listener.Open());
-        upgrades.Start();
+        QVERIFY(upgrades.opened);
         CameraRecord camera = upgrades.Record();
         Found(camera);
         QTemporaryDir files;
@@ -747,7 +710,7 @@ class MainDlgTest : public QObject {
                                   Qt::LeftButton);
             });
             Select(0);
-            m_window->OnListDoubleClick();
+            m_window->OnListDoubleClick(0);
         });
         const int result = m_window->exec();
         QTest::qWait(400);  // past the moment a user would have picked the image
@@ -762,7 +725,7 @@ class MainDlgTest : public QObject {
         // single '&' as a shortcut mark, which takes the '&' away.
         QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(&m_window->Menu());
         QVERIFY(menu != nullptr);
-        QCOMPARE(menu->childCount(), 3);
+        QCOMPARE(menu->childCount(), 6);
         QCOMPARE(menu->child(0)->text(QAccessible::Name), QString("Access IP Camera"));
         QCOMPARE(menu->child(1)->text(QAccessible::Name), QString("Network Settings"));
         QCOMPARE(menu->child(2)->text(QAccessible::Name), QString("Firmware Version & Upgrade"));

@@ -21,7 +21,7 @@
 #include "res/resource_ids.h"
 #include "res/string_table.h"
 #include "tests/test_sockets.h"
-#include "tools/fakecam/upgrade_listener.h"
+#include "tests/upgrade_camera.h"
 #include "win32/firmware_dlg.h"
 #include "win32/image_file_chooser.h"
 #include "win32/main_dlg.h"
@@ -171,43 +171,6 @@ std::filesystem::path TempFile(const char* name, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
 }
-
-// A camera's upload side on loopback, served until the object goes.
-struct UpgradeCamera {
-    explicit UpgradeCamera(fakecam::UpgradeFault fault = fakecam::UpgradeFault::None)
-        : listener(Base(), Options(fault), log.get()) {
-        EXPECT_TRUE(listener.Open());
-        serving = std::thread([this] { listener.Run(stop); });
-    }
-    ~UpgradeCamera() {
-        stop = true;
-        serving.join();
-    }
-    // The camera as the list knows it: no application firmware, no password.
-    CameraRecord Record() const {
-        CameraRecord camera = Base();
-        camera.httpPort = htons(listener.Port());
-        std::memset(camera.password, 0, sizeof camera.password);
-        return camera;
-    }
-    static CameraRecord Base() {
-        CameraRecord camera = Camera("CAM1", "127.0.0.1", 1, 0);
-        StoreFieldText(camera.password, "secret");
-        camera.httpPort = 0;
-        return camera;
-    }
-    static fakecam::UpgradeOptions Options(fakecam::UpgradeFault fault) {
-        fakecam::UpgradeOptions options;
-        options.bindAddress = test::LoopbackAddress();
-        options.fault = fault;
-        options.keepImage = true;
-        return options;
-    }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> log{std::fopen("NUL", "w"), &std::fclose};
-    std::atomic<bool> stop{false};
-    fakecam::CUpgradeListener listener;
-    std::thread serving;
-};
 
 class Win32Test : public ::testing::Test {
   protected:
@@ -587,7 +550,8 @@ TEST_F(MainWindowTest, EnterAndEscapeEndTheWindow) {
 }
 
 TEST_F(MainWindowTest, NothingEndsTheWindowOrTheSessionMidUpload) {
-    UpgradeCamera camera(fakecam::UpgradeFault::StopReading);
+    test::UpgradeCamera camera(fakecam::UpgradeFault::StopReading);
+    ASSERT_TRUE(camera.opened);
     Found(camera.Record());
     const auto image = TempFile("held.bin", "BNEG" + std::string(64 << 20, 'q'));
     CImageFileChooser::SetNextAnswer(Utf8Path(image));
@@ -803,7 +767,8 @@ TEST_F(FirmwareDialogTest, ACancelledChoiceCutsThePasswordAndWrongMarksAreTold) 
 TEST_F(FirmwareDialogTest, AWholeImageEndsTheDialogAndEachFaultGivesItsMessage) {
     const std::string bytes = "BNEG" + std::string(3000, 'x');
     {
-        UpgradeCamera camera;
+        test::UpgradeCamera camera;
+        ASSERT_TRUE(camera.opened);
         m_dialog.m_record.httpPort = htons(camera.listener.Port());
         CImageFileChooser::SetNextAnswer(File("image.bin", bytes));
         EXPECT_EQ(Upgrade(IDC_UPGRADE_SYSTEM), IDOK);
@@ -825,7 +790,8 @@ TEST_F(FirmwareDialogTest, AWholeImageEndsTheDialogAndEachFaultGivesItsMessage) 
     // Larger than what the system's buffers take in before the camera reads.
     const std::string path = File("image.bin", bytes + std::string(16 << 20, 'y'));
     for (const auto& [fault, message] : faults) {
-        UpgradeCamera camera(fault);
+        test::UpgradeCamera camera(fault);
+        ASSERT_TRUE(camera.opened);
         m_dialog.m_record.httpPort = htons(camera.listener.Port());
         CImageFileChooser::SetNextAnswer(path);
         EXPECT_EQ(Upgrade(IDC_UPGRADE_SYSTEM), IDCANCEL) << message;

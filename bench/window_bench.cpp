@@ -1,20 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real main window at scale, offscreen, against fakecam in the test LAN:
-//   sudo tests/testlan.sh build/default/bench/window_bench [idle|1000|10000|flood]...
+//   sudo tests/testlan.sh build/default/bench/window_bench [idle|1000|10000|flood|site]...
 //
 // For 1 000 and 10 000 cameras it prints how long the list took to fill, and
 // per search period the window thread's CPU time, the worst stall of the
 // event loop (the lateness of a 1 ms timer), the rest of the process's CPU
 // time (the worker) and the fewest lines listed. For a flood of 100 000
 // replies with new ids over 10 s beside 10 real cameras it prints the worst
-// stall and the memory before, at the peak and 30 s after the flood.
+// stall and the memory before, at the peak and 30 s after the flood. For a
+// site of 100 new cameras on one address it prints how long asking the link
+// about their planned addresses took, and how long after Apply the site
+// dialog showed every camera on its new address.
 
 #include <time.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -26,7 +32,9 @@
 #include <vector>
 
 #include "qt/main_dlg.h"
+#include "res/resource_ids.h"
 #include "tests/fakecam_process.h"
+#include "tests/when_modal.h"
 
 using namespace vantrel;
 using Clock = std::chrono::steady_clock;
@@ -201,6 +209,64 @@ void Flood() {
                 afterStall, list.count(), RssMiB(), before);
 }
 
+// 100 new cameras re-addressed by a range from the window's site dialog.
+void Site() {
+    constexpr int COUNT = 100;
+    std::printf("site of %d new cameras on one address, re-addressed by a range\n", COUNT);
+    test::FakecamProcess cameras(
+        test::Environment("TESTLAN_CAM_A_NS"),
+        {"--count", std::to_string(COUNT), "--same-address", "192.168.1.10", "--password", "pw"});
+    cameras.WaitForOutput("cameras on UDP port");
+    CMainDlg window;
+    window.OnInitDialog();
+    window.show();
+    QListWidget& list = List(window);
+    Run(4 * PERIOD_MS, list, [&] { return list.count() >= COUNT; });
+    list.selectAll();
+    double askedMs = -1;
+    double confirmedMs = -1;
+    QObject timers;
+    test::WhenModal(&timers, [&](QWidget* modal) {
+        auto* table = modal->findChild<QTableWidget*>("planTable");
+        auto* apply = modal->findChild<QPushButton*>("applyButton");
+        const auto asking = Clock::now();
+        modal->findChild<QLineEdit*>("firstAddressEdit")->setText("10.71.1.101");
+        modal->findChild<QLineEdit*>("maskEdit")->setText("255.255.255.0");
+        modal->findChild<QLineEdit*>("gatewayEdit")->setText("10.71.1.1");
+        Run(10000, list, [&] { return apply->isEnabled(); });
+        askedMs = MsSince(asking);
+        modal->findChild<QLineEdit*>("passwordEdit")->setText("pw");
+        const auto applied = Clock::now();
+        apply->click();
+        const auto confirmed = [&] {
+            for (int row = 0; row < table->rowCount(); ++row) {
+                if (table->item(row, 4) == nullptr || table->item(row, 4)->text() != "changed") {
+                    return false;
+                }
+            }
+            return true;
+        };
+        Run(6 * PERIOD_MS, list, confirmed);
+        if (confirmed()) {
+            confirmedMs = MsSince(applied);
+        }
+        static_cast<QDialog*>(modal)->reject();
+    });
+    window.OnListRightButton({1, 1});
+    window.Menu().hide();
+    window.OnCommand(ID_NETWORK_SETTINGS);
+    std::printf("  %d listed; the link asked about their addresses in %.0f ms\n", list.count(),
+                askedMs);
+    if (confirmedMs < 0) {
+        std::printf("  not all confirmed within %d search periods after Apply\n", 6);
+    } else {
+        std::printf(
+            "  all %d confirmed on their new addresses %.0f ms after Apply (%.2f search "
+            "periods of %d ms)\n",
+            COUNT, confirmedMs, confirmedMs / PERIOD_MS, PERIOD_MS);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -213,13 +279,15 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::vector<std::string> runs(argv + 1, argv + argc);
     if (runs.empty()) {
-        runs = {"idle", "1000", "10000", "flood"};
+        runs = {"idle", "1000", "10000", "flood", "site"};
     }
     for (const std::string& run : runs) {
         if (run == "idle") {
             Idle();
         } else if (run == "flood") {
             Flood();
+        } else if (run == "site") {
+            Site();
         } else {
             const int count = std::stoi(run);
             Cameras(count, count >= 10000 ? 20 : 5);

@@ -49,8 +49,12 @@ std::optional<std::vector<AddressHolder>> FindAddressHolders(
             const bool known = !neighbour.hardware.empty();
             switch (neighbour.state) {
                 case Neighbour::State::Reachable:
+                    // Listed as answered but with no hardware address, as
+                    // some systems list an address still being asked about.
                     if (known) {
                         held.push_back({address, neighbour.hardware});
+                    } else {
+                        open = true;
                     }
                     break;
                 case Neighbour::State::Unconfirmed:

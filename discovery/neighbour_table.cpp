@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "discovery/neighbour_table.h"
 
+#include <algorithm>
+
 #include "protocol/unique_socket.h"
 
 namespace vantrel {
@@ -31,6 +33,9 @@ void TouchAddresses(const std::vector<std::uint32_t>& addresses) {
 std::string HardwareText(const unsigned char* bytes, std::size_t size) {
     static constexpr char DIGITS[] = "0123456789abcdef";
     std::string text;
+    if (std::all_of(bytes, bytes + size, [](unsigned char byte) { return byte == 0; })) {
+        return text;  // some systems list addresses nobody answered for so
+    }
     for (std::size_t i = 0; i < size; ++i) {
         if (i != 0) {
             text += ':';

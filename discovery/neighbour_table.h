@@ -31,7 +31,7 @@ struct Neighbour {
 void TouchAddresses(const std::vector<std::uint32_t>& addresses);
 
 // Six bytes as the hardware address is written: two hex digits each,
-// apart by colons.
+// apart by colons. All zero bytes are no device's: empty.
 [[nodiscard]] std::string HardwareText(const unsigned char* bytes, std::size_t size);
 
 }  // namespace vantrel

@@ -99,6 +99,8 @@ TEST(NeighbourTable, IsReadWithoutPrivilegeAndItsRowsAreWhole) {
     }
     const unsigned char bytes[] = {0x02, 0x42, 0x0a, 0x47, 0x01, 0xff};
     EXPECT_EQ("02:42:0a:47:01:ff", HardwareText(bytes, sizeof bytes));
+    const unsigned char none[6] = {};
+    EXPECT_EQ("", HardwareText(none, sizeof none)) << "no device's";
 }
 
 // Twelve new cameras on their factory address; this computer is on

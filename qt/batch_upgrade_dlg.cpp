@@ -3,7 +3,6 @@
 
 #include <QHeaderView>
 #include <QProgressBar>
-#include <map>
 
 #include "cameras/network_settings.h"
 #include "cameras/restart_watch.h"
@@ -83,12 +82,14 @@ CBatchUpgradeDlg::CBatchUpgradeDlg(CCameraSession& session, std::vector<CameraRe
     m_form.addWidget(&m_passwordEdit, 2, 1);
     m_form.addWidget(&m_atOnceLabel, 3, 0);
     m_form.addWidget(&m_atOnceBox, 3, 1, Qt::AlignLeft);
+    m_form.setColumnStretch(1, 1);
     connect(&m_chooseButton, &QPushButton::clicked, this, &CBatchUpgradeDlg::OnChooseImage);
 
     m_table.setHorizontalHeaderLabels({"ID", "Name", "Version", "Progress", "State"});
     m_table.setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table.setSelectionMode(QAbstractItemView::NoSelection);
     m_table.verticalHeader()->hide();
+    m_table.verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     m_table.horizontalHeader()->setStretchLastSection(true);
     m_table.setMinimumSize(820, 260);
     for (int row = 0; row < static_cast<int>(m_cameras.size()); ++row) {
@@ -110,7 +111,10 @@ CBatchUpgradeDlg::CBatchUpgradeDlg(CCameraSession& session, std::vector<CameraRe
                             Reachable(camera) ? "" : "on another subnet: set its network first")
                             .release());
     }
-    m_table.resizeColumnsToContents();
+    for (int column = ID; column < STATE; ++column) {
+        m_table.resizeColumnToContents(column);
+    }
+    m_table.setColumnWidth(PROGRESS, 140);
     m_summary.setWordWrap(true);
 
     for (QPushButton* button : {&m_upgradeButton, &m_stopButton, &m_reportButton, &m_closeButton}) {
@@ -182,7 +186,6 @@ void CBatchUpgradeDlg::UploadsChanged() {
 
 void CBatchUpgradeDlg::ShowJobs() {
     const std::vector<UploadJob>& jobs = m_session.Uploads();
-    std::map<std::string_view, int> counts;
     for (std::size_t job = 0; job < jobs.size() && job < m_rowOfJob.size(); ++job) {
         const int row = m_rowOfJob[job];
         auto& bar = *static_cast<QProgressBar*>(m_table.cellWidget(row, PROGRESS));
@@ -194,16 +197,8 @@ void CBatchUpgradeDlg::ShowJobs() {
         if (m_table.item(row, STATE)->text() != state) {
             m_table.item(row, STATE)->setText(state);
         }
-        ++counts[ResultWords(jobs[job])];
     }
-    QString summary =
-        QString::number(jobs.size()) + (jobs.size() == 1 ? " camera: " : " cameras: ");
-    bool first = true;
-    for (const auto& [words, count] : counts) {
-        summary += (first ? "" : ", ") + QString::number(count) + " " + Text(std::string(words));
-        first = false;
-    }
-    m_summary.setText(summary);
+    m_summary.setText(Text(RunSummaryText(jobs)));
     EnableButtons();
 }
 

@@ -94,9 +94,10 @@ CSiteDlg::CSiteDlg(CCameraSession& session, std::vector<CameraRecord> cameras, Q
     m_form.addWidget(&m_dhcpChoice, 3, 0, 1, 4);
     m_form.addWidget(&m_planChoice, 4, 0);
     m_form.addWidget(&m_loadButton, 4, 1);
-    m_form.addWidget(&m_planName, 4, 2, 1, 2);
+    m_form.addWidget(&m_planName, 4, 2, 1, 3);
     m_form.addWidget(&m_passwordLabel, 5, 0);
     m_form.addWidget(&m_passwordEdit, 5, 1);
+    m_form.setColumnStretch(4, 1);  // the fields stay together on the left
     for (QRadioButton* choice : {&m_rangeChoice, &m_dhcpChoice, &m_planChoice}) {
         connect(choice, &QRadioButton::toggled, this, [this](bool on) {
             if (on) {
@@ -110,6 +111,7 @@ CSiteDlg::CSiteDlg(CCameraSession& session, std::vector<CameraRecord> cameras, Q
     m_table.setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table.setSelectionMode(QAbstractItemView::NoSelection);
     m_table.verticalHeader()->hide();
+    m_table.verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     m_table.horizontalHeader()->setStretchLastSection(true);
     m_table.setMinimumSize(820, 280);
     m_notes.setWordWrap(true);
@@ -202,14 +204,12 @@ void CSiteDlg::ShowRows() {
             m_table.setItem(i, column, cell.release());
         }
     }
-    m_table.resizeColumnsToContents();
-    QStringList notes;
-    for (const PlanProblem& problem : m_plan.OtherProblems()) {
-        notes << Text((problem.line != 0 ? "line " + std::to_string(problem.line) + ": " : "") +
-                      (problem.id.empty() ? "" : problem.id + ": ") + problem.text);
+    for (int column = ID; column < CHECK; ++column) {
+        m_table.resizeColumnToContents(column);
     }
-    for (const AddressHolder& skipped : m_plan.Skipped()) {
-        notes << Text(SkippedAddressText(skipped));
+    QStringList notes;
+    for (const std::string& note : m_plan.Notes()) {
+        notes << Text(note);
     }
     m_notes.setText(notes.join('\n'));
     m_notes.setVisible(!notes.isEmpty());

@@ -220,6 +220,18 @@ std::vector<SitePlanRow> CSitePlan::Rows() const {
     return rows;
 }
 
+std::vector<std::string> CSitePlan::Notes() const {
+    std::vector<std::string> notes;
+    for (const PlanProblem& problem : OtherProblems()) {
+        notes.push_back((problem.line != 0 ? "line " + std::to_string(problem.line) + ": " : "") +
+                        (problem.id.empty() ? "" : problem.id + ": ") + problem.text);
+    }
+    for (const AddressHolder& skipped : m_skipped) {
+        notes.push_back(SkippedAddressText(skipped));
+    }
+    return notes;
+}
+
 std::vector<PlanProblem> CSitePlan::OtherProblems() const {
     std::vector<PlanProblem> other;
     for (const PlanProblem& problem : m_checked.problems) {

@@ -59,6 +59,9 @@ class CSitePlan {
     [[nodiscard]] std::vector<PlanProblem> OtherProblems() const;
     // The addresses a range passed over, in order, each with its device.
     [[nodiscard]] const std::vector<AddressHolder>& Skipped() const { return m_skipped; }
+    // What a dialog says under its table: the problems no row shows, then
+    // the addresses passed over; one line each.
+    [[nodiscard]] std::vector<std::string> Notes() const;
 
   private:
     void Check();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/upload_job.h"
 
+#include <map>
+
 #include "protocol/shown_text.h"
 #include "protocol/text_field.h"
 #include "res/string_table.h"
@@ -101,6 +103,20 @@ std::string_view ResultWords(const UploadJob& job) {
 bool NeedsNewUpload(const UploadJob& job) {
     return job.imageBegun &&
            (IsInFlight(job.state) || job.state == State::Failed || job.state == State::Stopped);
+}
+
+std::string RunSummaryText(const std::vector<UploadJob>& jobs) {
+    std::map<std::string_view, std::size_t> counts;
+    for (const UploadJob& job : jobs) {
+        ++counts[ResultWords(job)];
+    }
+    std::string text = std::to_string(jobs.size()) + (jobs.size() == 1 ? " camera: " : " cameras: ");
+    bool first = true;
+    for (const auto& [words, count] : counts) {
+        text += (first ? "" : ", ") + std::to_string(count) + " " + std::string(words);
+        first = false;
+    }
+    return text;
 }
 
 }  // namespace vantrel

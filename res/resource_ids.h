@@ -11,6 +11,8 @@ enum ResourceId : int {
     IDR_CAMERA_MENU = 133,
     IDD_NETWORK = 134,
     IDD_FIRMWARE = 136,
+    IDD_SITE = 137,  // Network Settings for several cameras
+    IDD_BATCH_UPGRADE = 138,
 
     ID_OK = 1,  // Windows' IDOK and IDCANCEL, named apart from their macros
     ID_CANCEL = 2,
@@ -31,6 +33,34 @@ enum ResourceId : int {
     IDC_PASSWORD_LABEL = 1015,
     IDC_STATUS_LINE = 1016,  // the lines under the Windows window's list
     IDC_LIST_FULL = 1017,
+
+    // The site dialog.
+    IDC_SITE_RANGE = 1020,
+    IDC_SITE_DHCP = 1021,
+    IDC_SITE_PLAN = 1022,
+    IDC_SITE_FIRST = 1023,
+    IDC_SITE_MASK = 1024,
+    IDC_SITE_GATEWAY = 1025,
+    IDC_SITE_DNS = 1026,
+    IDC_LOAD_PLAN = 1027,
+    IDC_PLAN_NAME = 1028,
+    IDC_SITE_PASSWORD = 1029,
+    IDC_PLAN_TABLE = 1030,
+    IDC_PLAN_NOTES = 1031,
+    IDC_APPLY = 1032,
+    IDC_SAVE_REPORT = 1033,  // in the batch upgrade dialog too
+
+    // The batch upgrade dialog.
+    IDC_IMAGE_PATH = 1040,
+    IDC_CHOOSE_IMAGE = 1041,
+    IDC_IMAGE_KIND = 1042,
+    IDC_BATCH_PASSWORD = 1043,
+    IDC_AT_ONCE = 1044,
+    IDC_AT_ONCE_SPIN = 1045,
+    IDC_UPLOAD_TABLE = 1046,
+    IDC_UPLOAD_SUMMARY = 1047,
+    IDC_START_UPGRADE = 1048,
+    IDC_STOP_AFTER = 1049,
 
     ID_ACCESS_CAMERA = 32775,
     ID_NETWORK_SETTINGS = 32772,

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <sstream>
 #include <thread>
 
 #include "cameras/camera_line.h"
@@ -22,11 +23,14 @@
 #include "res/string_table.h"
 #include "tests/test_sockets.h"
 #include "tests/upgrade_camera.h"
+#include "win32/batch_upgrade_dlg.h"
+#include "win32/file_chooser.h"
 #include "win32/firmware_dlg.h"
 #include "win32/image_file_chooser.h"
 #include "win32/main_dlg.h"
 #include "win32/message_box.h"
 #include "win32/network_dlg.h"
+#include "win32/site_dlg.h"
 #include "win32/wide_text.h"
 
 using namespace vantrel;
@@ -176,7 +180,8 @@ class Win32Test : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_INTERNET_CLASSES |
-                                                           ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
+                                                           ICC_PROGRESS_CLASS | ICC_BAR_CLASSES |
+                                                           ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS};
         InitCommonControlsEx(&controls);
     }
     void SetUp() override { CMessageBox::StartRecording(); }
@@ -198,7 +203,9 @@ class MainWindowTest : public Win32Test {
         config.destination = test::LoopbackAddress();
         config.destinationPort = ntohs(m_camera->port);
         config.clock = [this] { return m_now.load(); };
-        m_window = std::make_unique<CMainDlg>(SessionConfig{config});
+        SessionConfig session{config};
+        Configure(session);
+        m_window = std::make_unique<CMainDlg>(std::move(session));
         m_window->SetWebPageOpener([this](const std::wstring& url) { m_opened.push_back(url); });
         ASSERT_NE(m_window->Create(), nullptr);
         // The first search, so that later datagrams are the window's doing.
@@ -211,6 +218,9 @@ class MainWindowTest : public Win32Test {
         m_camera.reset();
         Win32Test::TearDown();
     }
+
+    // What a fixture changes in the session's config beyond the worker's.
+    virtual void Configure(SessionConfig& /*config*/) {}
 
     HWND Window() const { return m_window->Handle(); }
     HWND List() const { return GetDlgItem(Window(), IDC_CAMERA_LIST); }
@@ -240,8 +250,13 @@ class MainWindowTest : public Win32Test {
         }
         m_window->Session().OnCameraRefresh();
     }
-    int Selected() const { return static_cast<int>(SendMessageW(List(), LB_GETCURSEL, 0, 0)); }
-    void Select(int line) { SendMessageW(List(), LB_SETCURSEL, static_cast<WPARAM>(line), 0); }
+    int Selected() const { return m_window->List().SelectedLine(); }
+    // As a click on the line: it alone selected, the keyboard on it.
+    void Select(int line) {
+        SendMessageW(List(), LB_SETSEL, FALSE, -1);
+        SendMessageW(List(), LB_SETSEL, TRUE, line);
+        SendMessageW(List(), LB_SETCARETINDEX, static_cast<WPARAM>(line), FALSE);
+    }
     void DoubleClick() {
         SendMessageW(Window(), WM_COMMAND, MAKEWPARAM(IDC_CAMERA_LIST, LBN_DBLCLK),
                      reinterpret_cast<LPARAM>(List()));
@@ -822,4 +837,405 @@ TEST_F(NetworkDialogTest, TheDialogIsWideEnoughForItsWholeCaption) {
     });
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_GE(width, caption.cx + 3 * GetSystemMetrics(SM_CXSIZE)) << caption.cx;
+}
+
+namespace {
+
+// This computer is on 192.168.1.0/24, where another device already holds
+// 192.168.1.21; the cameras are new, on their factory address.
+class SiteWindowTest : public MainWindowTest {
+  protected:
+    void Configure(SessionConfig& config) override {
+        config.interfaces = [] {
+            return std::optional<std::vector<HostInterface>>(
+                {{inet_addr("192.168.1.2"), inet_addr("255.255.255.0"), 2, true, false, "eth0"}});
+        };
+        config.neighbours.read = [] {
+            return std::optional<std::vector<Neighbour>>(
+                {{inet_addr("192.168.1.21"), Neighbour::State::Reachable, "66:2e:11:00:00:21"}});
+        };
+        config.neighbours.touch = [](const std::vector<std::uint32_t>&) {};
+    }
+    void TearDown() override {
+        CFileChooser::SetNextAnswer(std::nullopt);
+        MainWindowTest::TearDown();
+    }
+    static CameraRecord New(const char* id, const char* ip = "192.168.1.10") {
+        CameraRecord camera = Camera(id, ip);
+        camera.gateway = camera.dns = inet_addr("192.168.1.1");
+        camera.systemVersion = 0x01000000;
+        return camera;
+    }
+    // A search goes out and these cameras answer it.
+    void Answer(std::initializer_list<CameraRecord> answers) {
+        m_window->Session().OnCameraRefresh();
+        for (const CameraRecord& camera : answers) {
+            Found(camera);
+        }
+    }
+    std::vector<std::string> SelectedIds() const {
+        std::vector<std::string> ids;
+        for (const int line : m_window->List().SelectedLines()) {
+            ids.emplace_back(FieldText(m_window->Session().Records()[line].id));
+        }
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    }
+    void SelectLines(const std::vector<int>& lines) {
+        SendMessageW(List(), LB_SETSEL, FALSE, -1);
+        for (const int line : lines) {
+            SendMessageW(List(), LB_SETSEL, TRUE, line);
+        }
+    }
+    // A key pressed on the list with Ctrl held.
+    void CtrlKey(WPARAM key) {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        const BYTE before = keys[VK_CONTROL];
+        keys[VK_CONTROL] = 0x80;
+        SetKeyboardState(keys);
+        SendMessageW(List(), WM_KEYDOWN, key, 0);
+        keys[VK_CONTROL] = before;
+        SetKeyboardState(keys);
+    }
+    // The menu's command on the lines selected now, as the menu gives it.
+    void Command(int id) {
+        static bool open;
+        open = false;
+        const UINT_PTR probe = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+            open = true;
+            EndMenu();
+        });
+        SendMessageW(List(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(List()), MAKELPARAM(-1, -1));
+        PumpUntil([] { return open; }, 3s);
+        KillTimer(nullptr, probe);
+        SendMessageW(Window(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    }
+    static std::wstring Cell(HWND dialog, int table, int row, int column) {
+        wchar_t text[512] = {};
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = 512;
+        SendDlgItemMessageW(dialog, table, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+        return text;
+    }
+    static std::vector<std::wstring> Column(HWND dialog, int table, int column) {
+        std::vector<std::wstring> cells;
+        const auto rows = SendDlgItemMessageW(dialog, table, LVM_GETITEMCOUNT, 0, 0);
+        for (int row = 0; row < rows; ++row) {
+            cells.push_back(Cell(dialog, table, row, column));
+        }
+        return cells;
+    }
+    // An address typed into a field, as its control tells the dialog.
+    static void TypeAddress(HWND dialog, int id, const char* address) {
+        SetAddress(dialog, id, address);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, EN_CHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    }
+    static bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)); }
+    // The set-network requests that reach the camera's side; searches go out
+    // meanwhile too.
+    int Requests(int waitMs) {
+        int requests = 0;
+        while (const auto datagram = ReceiveDatagram(m_camera->socket.Get(), waitMs)) {
+            requests += datagram->size() == 82 ? 1 : 0;
+            waitMs = 200;
+        }
+        return requests;
+    }
+    static std::string Contents(const std::filesystem::path& path) {
+        std::ifstream file(path, std::ios::binary);
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+};
+
+}  // namespace
+
+TEST_F(SiteWindowTest, ManyAreSelectedAndEachSelectionStaysOnItsCamera) {
+    const auto five = {New("A"), New("B"), New("C"), New("D"), New("E")};
+    Search(five);
+    SelectLines({1, 3});
+    EXPECT_EQ(SelectedIds(), (std::vector<std::string>{"B", "D"}));
+    // B and C go after two missed searches; D stays selected, and no other.
+    for (int search = 0; search < 2; ++search) {
+        Search({New("A"), New("D"), New("E")});
+    }
+    EXPECT_EQ(SelectedIds(), std::vector<std::string>{"D"});
+    for (int search = 0; search < 2; ++search) {
+        Search({New("A"), New("E")});
+    }
+    EXPECT_TRUE(SelectedIds().empty());
+
+    CtrlKey('A');
+    EXPECT_EQ(SelectedIds(), (std::vector<std::string>{"A", "E"}));
+    // A right press on a selected line keeps the others; the web page is
+    // one camera's business.
+    static UINT access;
+    static bool open;
+    open = false;
+    static HMENU menu;
+    menu = GetSubMenu(m_window->Menu(), 0);
+    const UINT_PTR probe = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+        open = true;
+        access = GetMenuState(menu, ID_ACCESS_CAMERA, MF_BYCOMMAND);
+        EndMenu();
+    });
+    SendMessageW(List(), WM_RBUTTONDOWN, MK_RBUTTON, LinePoint(1));
+    SendMessageW(List(), WM_RBUTTONUP, 0, LinePoint(1));
+    PumpUntil([] { return open; }, 3s);
+    KillTimer(nullptr, probe);
+    EXPECT_TRUE(open);
+    EXPECT_NE(access & MF_GRAYED, 0u);
+    EXPECT_EQ(SelectedIds(), (std::vector<std::string>{"A", "E"}));
+    EXPECT_EQ(GetMenuItemCount(menu), 6);
+    EXPECT_NE(GetMenuState(menu, 3, MF_BYPOSITION) & MF_SEPARATOR, 0u);
+    wchar_t text[64] = {};
+    GetMenuStringW(menu, ID_SAVE_LIST, text, 64, MF_BYCOMMAND);
+    EXPECT_EQ(std::wstring(text), L"Save list as\u2026");
+}
+
+TEST_F(SiteWindowTest, TheListIsSavedAndCopiedAsTheTerminalListsIt) {
+    Search({New("NEW2"), New("NEW1"), New("OLD", "192.168.1.50")});
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / "cameras.csv";
+    CFileChooser::SetNextAnswer(Utf8Path(path));
+    Select(0);
+    Command(ID_SAVE_LIST);
+    const std::string saved = Contents(path);
+    EXPECT_EQ(saved.rfind("id,name,ip,mask,gateway,dns,http_port,system_version,", 0), 0u) << saved;
+    EXPECT_NE(saved.find("\nNEW1,NEW1,192.168.1.10,255.255.255.0,"), std::string::npos) << saved;
+    EXPECT_GT(saved.find("NEW2"), saved.find("NEW1")) << "by id, as the terminal sorts them";
+    std::filesystem::remove(path);
+
+    Select(2);
+    CtrlKey('C');
+    Pump();
+    ASSERT_TRUE(OpenClipboard(Window()));
+    const HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const std::wstring copied =
+        data != nullptr ? static_cast<const wchar_t*>(GlobalLock(data)) : L"";
+    if (data != nullptr) {
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    EXPECT_EQ(copied.rfind(L"id,name,ip,", 0), 0u) << Utf8(copied);
+    EXPECT_NE(copied.find(L"\r\nOLD,OLD,192.168.1.50,"), std::wstring::npos) << Utf8(copied);
+
+    CFileChooser::SetNextAnswer(
+        Utf8Path(std::filesystem::temp_directory_path() / "no" / "such" / "cameras.csv"));
+    Command(ID_SAVE_LIST);
+    EXPECT_EQ(CMessageBox::TakeRecorded(), std::vector<int>{IDS_FILE_SAVE_FAILED});
+}
+
+TEST_F(SiteWindowTest, ARangeSkipsTheHeldAddressAndEachRowFollowsItsCamera) {
+    const CameraRecord cameras[] = {New("NEW1"), New("NEW2"), New("NEW3")};
+    Search({cameras[0], cameras[1], cameras[2]});
+    CtrlKey('A');
+    bool ran = false;
+    {
+        const WhenModal up(Window(), [&](HWND dialog) {
+            EXPECT_EQ(TextOf(dialog), L"Network Settings: 3 cameras");
+            EXPECT_EQ(Column(dialog, IDC_PLAN_TABLE, 0),
+                      (std::vector<std::wstring>{L"NEW1", L"NEW2", L"NEW3"}));
+            EXPECT_FALSE(Enabled(dialog, IDC_APPLY));
+            TypeAddress(dialog, IDC_SITE_FIRST, "192.168.1.20");
+            TypeAddress(dialog, IDC_SITE_MASK, "255.255.255.0");
+            EXPECT_EQ(Cell(dialog, IDC_PLAN_TABLE, 0, 4), L"checking\u2026");
+            EXPECT_FALSE(Enabled(dialog, IDC_APPLY)) << "not before the link has been asked";
+            EXPECT_TRUE(PumpUntil([&] { return Enabled(dialog, IDC_APPLY); }, 10s));
+            EXPECT_EQ(Column(dialog, IDC_PLAN_TABLE, 3),
+                      (std::vector<std::wstring>{L"192.168.1.20/255.255.255.0",
+                                                 L"192.168.1.22/255.255.255.0",
+                                                 L"192.168.1.23/255.255.255.0"}));
+            EXPECT_EQ(Column(dialog, IDC_PLAN_TABLE, 4),
+                      (std::vector<std::wstring>{L"ok", L"ok", L"ok"}));
+            EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_PLAN_NOTES)),
+                      L"skipped 192.168.1.21: a device with hardware address 66:2e:11:00:00:21 "
+                      L"answers for it");
+            SetDlgItemTextW(dialog, IDC_SITE_PASSWORD, L"secret");
+            (void)Requests(300);
+            Click(dialog, IDC_APPLY);
+            EXPECT_EQ(Requests(2000), 3);
+            EXPECT_FALSE(Enabled(dialog, IDC_APPLY));
+            CameraRecord moved1 = cameras[0];
+            CameraRecord moved3 = cameras[2];
+            moved1.ip = inet_addr("192.168.1.20");
+            moved3.ip = inet_addr("192.168.1.23");
+            Answer({moved1, cameras[1], moved3});
+            EXPECT_TRUE(
+                PumpUntil([&] { return Cell(dialog, IDC_PLAN_TABLE, 0, 4) == L"changed"; }, 5s));
+            EXPECT_EQ(Cell(dialog, IDC_PLAN_TABLE, 2, 4), L"changed");
+            EXPECT_EQ(Cell(dialog, IDC_PLAN_TABLE, 1, 4), L"not confirmed yet");
+            ran = true;
+            // Closed before the rows settled: the line under the list goes on.
+            Click(dialog, IDCANCEL);
+        });
+        Command(ID_NETWORK_SETTINGS);
+    }
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(TextOf(m_window->StatusLine()),
+              L"Network settings of 3 cameras: 2 show their new settings so far");
+    for (int search = 0; search < 6; ++search) {
+        Answer({cameras[1]});
+    }
+    EXPECT_EQ(TextOf(m_window->StatusLine()),
+              L"Network settings of 3 cameras: 2 changed, 1 still on their old settings");
+}
+
+TEST_F(SiteWindowTest, EveryProblemIsToldWithApplyDisabledAndAPlanIsRead) {
+    Search({New("NEW1"), New("NEW2"), New("OLD", "192.168.1.50")});
+    SelectLines({0, 1});
+    const std::filesystem::path plan =
+        TempFile("site.csv",
+                 "\xef\xbb\xbfid,ip,mask,gateway\r\n"
+                 "\"NEW1\",192.168.1.21,255.255.255.0,192.168.1.1\r\n"
+                 "NEW2,192.168.1.50,,\r\n"
+                 "NEW9,192.168.1.60,,\r\n");
+    const std::filesystem::path report = std::filesystem::temp_directory_path() / "report.json";
+    bool ran = false;
+    {
+        const WhenModal up(Window(), [&](HWND dialog) {
+            TypeAddress(dialog, IDC_SITE_FIRST, "192.168.1.2");
+            EXPECT_EQ(Cell(dialog, IDC_PLAN_TABLE, 0, 4),
+                      L"192.168.1.2 is this computer's own address");
+            TypeAddress(dialog, IDC_SITE_FIRST, "192.168.1.254");
+            EXPECT_TRUE(PumpUntil(
+                [&] { return Cell(dialog, IDC_PLAN_TABLE, 1, 4).rfind(L"checking", 0) != 0; }));
+            EXPECT_EQ(Cell(dialog, IDC_PLAN_TABLE, 1, 4),
+                      L"192.168.1.255 is the broadcast address of its subnet");
+            EXPECT_FALSE(Enabled(dialog, IDC_APPLY));
+
+            CFileChooser::SetNextAnswer(Utf8Path(plan));
+            Click(dialog, IDC_LOAD_PLAN);
+            EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SITE_PLAN), BST_CHECKED);
+            EXPECT_TRUE(PumpUntil(
+                [&] { return Cell(dialog, IDC_PLAN_TABLE, 0, 4).rfind(L"checking", 0) != 0; }));
+            EXPECT_EQ(Column(dialog, IDC_PLAN_TABLE, 4),
+                      (std::vector<std::wstring>{
+                          L"192.168.1.21 is in use: a device with hardware address "
+                          L"66:2e:11:00:00:21 answers for it",
+                          L"192.168.1.50 is OLD's address, and the plan does not move OLD",
+                          L"did not answer"}));
+            EXPECT_EQ(
+                TextOf(GetDlgItem(dialog, IDC_PLAN_NOTES)).rfind(L"the cameras that answered: ", 0),
+                0u);
+            EXPECT_FALSE(Enabled(dialog, IDC_APPLY));
+
+            Click(dialog, IDC_SITE_DHCP);
+            EXPECT_EQ(Column(dialog, IDC_PLAN_TABLE, 3),
+                      (std::vector<std::wstring>{L"DHCP", L"DHCP"}));
+            EXPECT_TRUE(Enabled(dialog, IDC_APPLY));
+            (void)Requests(300);
+            Click(dialog, IDC_APPLY);
+            EXPECT_EQ(Requests(2000), 2);
+            m_window->Session().OnSetNetworkResult(1);
+            m_window->Session().OnSetNetworkResult(1);
+            EXPECT_TRUE(PumpUntil([&] { return Enabled(dialog, IDC_SAVE_REPORT); }, 5s));
+            EXPECT_EQ(Column(dialog, IDC_PLAN_TABLE, 4),
+                      (std::vector<std::wstring>{L"password refused", L"password refused"}));
+            CFileChooser::SetNextAnswer(Utf8Path(report));
+            Click(dialog, IDC_SAVE_REPORT);
+            ran = true;
+            Click(dialog, IDCANCEL);
+        });
+        Command(ID_NETWORK_SETTINGS);
+    }
+    EXPECT_TRUE(ran);
+    const std::string saved = Contents(report);
+    EXPECT_NE(saved.find("\"result\": \"password refused\""), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\"password_refusals\": 2"), std::string::npos) << saved;
+    EXPECT_EQ(CMessageBox::TakeRecorded(),
+              (std::vector<int>{IDS_INCORRECT_PASSWORD, IDS_INCORRECT_PASSWORD}));
+    std::filesystem::remove(report);
+}
+
+TEST_F(SiteWindowTest, ABatchUpgradeGoesOnPastAFaultedCameraAndCannotCloseMidUpload) {
+    test::UpgradeCamera good(fakecam::UpgradeFault::None, "CAM1");
+    test::UpgradeCamera refusing(fakecam::UpgradeFault::RejectPassword, "CAM2");
+    ASSERT_TRUE(good.opened && refusing.opened);
+    Search({good.Record(), refusing.Record(), Camera("AWAY", "10.0.0.5", 0)});
+    CtrlKey('A');
+    const std::filesystem::path image = TempFile("batch.bin", "BNEG" + std::string(4 << 20, 'x'));
+    const std::filesystem::path report = std::filesystem::temp_directory_path() / "upgrade.json";
+    bool closedMidUpload = true;
+    bool ran = false;
+    {
+        const WhenModal up(Window(), [&](HWND dialog) {
+            EXPECT_EQ(Cell(dialog, IDC_UPLOAD_TABLE, 2, 4),
+                      L"on another subnet: set its network first");
+            EXPECT_FALSE(Enabled(dialog, IDC_START_UPGRADE));
+            CFileChooser::SetNextAnswer(Utf8Path(image));
+            Click(dialog, IDC_CHOOSE_IMAGE);
+            EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_IMAGE_KIND)), L"system firmware");
+            EXPECT_TRUE(Enabled(dialog, IDC_START_UPGRADE));
+            SetDlgItemTextW(dialog, IDC_BATCH_PASSWORD, L"secret");
+            SetDlgItemInt(dialog, IDC_AT_ONCE, 2, FALSE);
+            Click(dialog, IDC_START_UPGRADE);
+            SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);  // the close box, Escape
+            closedMidUpload = !IsWindowVisible(dialog);
+            EXPECT_TRUE(PumpUntil([&] { return Enabled(dialog, IDC_SAVE_REPORT); }, 20s));
+            // Delivered, or only sent where the system cannot tell.
+            EXPECT_NE(
+                Cell(dialog, IDC_UPLOAD_TABLE, 0, 4).find(L"; waiting for the camera to restart"),
+                std::wstring::npos)
+                << Utf8(Cell(dialog, IDC_UPLOAD_TABLE, 0, 4));
+            EXPECT_EQ(Cell(dialog, IDC_UPLOAD_TABLE, 0, 3), L"100 %");
+            EXPECT_EQ(
+                Cell(dialog, IDC_UPLOAD_TABLE, 1, 4).rfind(L"failed: incorrect password !", 0), 0u);
+            EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_UPLOAD_SUMMARY)),
+                      L"2 cameras: 1 failed, 1 restarting");
+            CFileChooser::SetNextAnswer(Utf8Path(report));
+            Click(dialog, IDC_SAVE_REPORT);
+            ran = true;
+            Click(dialog, IDCANCEL);
+        });
+        Command(ID_FIRMWARE);
+    }
+    EXPECT_TRUE(ran);
+    EXPECT_FALSE(closedMidUpload);
+    const std::string saved = Contents(report);
+    EXPECT_NE(saved.find("\"CAM2\""), std::string::npos) << saved;
+    EXPECT_NE(saved.find("incorrect password"), std::string::npos) << saved;
+    const auto received = good.listener.WaitForUpload(5000);
+    ASSERT_TRUE(received);
+    EXPECT_EQ(received->image.size(), std::size_t{4 + (4 << 20)});
+    std::filesystem::remove(report);
+}
+
+TEST_F(SiteWindowTest, StopAfterTheseFinishesTheUploadUnderWayAndTheWindowEndsAfterIt) {
+    test::UpgradeCamera first(fakecam::UpgradeFault::None, "CAM1");
+    test::UpgradeCamera second(fakecam::UpgradeFault::None, "CAM2");
+    ASSERT_TRUE(first.opened && second.opened);
+    Search({first.Record(), second.Record()});
+    CtrlKey('A');
+    const std::filesystem::path image = TempFile("batch.bin", "BNEG" + std::string(16 << 20, 'x'));
+    bool windowStayed = false;
+    std::wstring secondState;
+    {
+        const WhenModal up(Window(), [&](HWND dialog) {
+            CFileChooser::SetNextAnswer(Utf8Path(image));
+            Click(dialog, IDC_CHOOSE_IMAGE);
+            SetDlgItemTextW(dialog, IDC_BATCH_PASSWORD, L"secret");
+            SetDlgItemInt(dialog, IDC_AT_ONCE, 1, FALSE);
+            Click(dialog, IDC_START_UPGRADE);
+            EXPECT_TRUE(Enabled(dialog, IDC_STOP_AFTER));
+            Click(dialog, IDC_STOP_AFTER);
+            EXPECT_FALSE(Enabled(dialog, IDC_STOP_AFTER));
+            // Asked to end meanwhile, the window waits for the upload.
+            SendMessageW(Window(), WM_COMMAND, IDCANCEL, 0);
+            windowStayed = IsWindow(Window()) && IsWindowVisible(dialog);
+            PumpUntil([&] { return !IsWindowVisible(dialog); }, 20s);
+            secondState = Cell(dialog, IDC_UPLOAD_TABLE, 1, 4);
+        });
+        Command(ID_FIRMWARE);
+    }
+    EXPECT_TRUE(windowStayed);
+    EXPECT_EQ(secondState, L"waiting");
+    EXPECT_TRUE(PumpUntil([&] { return m_window->Handle() == nullptr; }, 10s))
+        << "the window ends once the upload has";
+    EXPECT_TRUE(first.listener.WaitForUpload(5000).has_value());
+    EXPECT_FALSE(second.listener.WaitForUpload(300).has_value()) << "no upload after these";
 }

@@ -93,7 +93,10 @@ HWND WindowEndingWith(const std::wstring& ending) {
 // A double-click on a line, as the list tells its window of one.
 void DoubleClick(HWND window, int line) {
     const HWND list = GetDlgItem(window, IDC_CAMERA_LIST);
-    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
+    // A click selects the line alone and puts the keyboard on it.
+    SendMessageW(list, LB_SETSEL, FALSE, -1);
+    SendMessageW(list, LB_SETSEL, TRUE, line);
+    SendMessageW(list, LB_SETCARETINDEX, static_cast<WPARAM>(line), FALSE);
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CAMERA_LIST, LBN_DBLCLK),
                  reinterpret_cast<LPARAM>(list));
 }

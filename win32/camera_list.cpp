@@ -64,10 +64,11 @@ CCameraList::~CCameraList() {
     }
 }
 
-void CCameraList::Attach(HWND list, HWND owner, UINT menuMessage) {
+void CCameraList::Attach(HWND list, HWND owner, UINT menuMessage, int copyCommand) {
     m_list = list;
     m_owner = owner;
     m_menuMessage = menuMessage;
+    m_copyCommand = copyCommand;
     m_font.reset(MakeLineFont(list));
     SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), TRUE);
     SetWindowSubclass(list, &SubclassProc, SUBCLASS_ID, reinterpret_cast<DWORD_PTR>(this));
@@ -96,7 +97,8 @@ void CCameraList::AppendLine(std::size_t line) {
 void CCameraList::Follow(const ListEdit& edit) {
     const std::vector<CameraRecord>& records = m_session.Records();
     const int count = static_cast<int>(SendMessageW(m_list, LB_GETCOUNT, 0, 0));
-    const int selectedAfter = edit.SelectionAfter(SelectedLine());
+    const std::vector<int> selected = SelectedLines();
+    const std::vector<int> selectedAfter = edit.SelectionAfter(selected);
     const std::size_t work = edit.DroppedLines() + edit.changed.size() + edit.added;
     const bool quiet = work > QUIET_EDIT;
     if (quiet) {
@@ -134,8 +136,8 @@ void CCameraList::Follow(const ListEdit& edit) {
     for (std::size_t line = kept; line < records.size(); ++line) {
         AppendLine(line);
     }
-    if (SelectedLine() != selectedAfter) {
-        SendMessageW(m_list, LB_SETCURSEL, static_cast<WPARAM>(selectedAfter), 0);
+    if (SelectedLines() != selectedAfter) {
+        Select(selectedAfter);
     }
     if (quiet) {
         SendMessageW(m_list, WM_SETREDRAW, TRUE, 0);
@@ -153,7 +155,40 @@ void CCameraList::Clear() {
 }
 
 int CCameraList::SelectedLine() const {
-    return static_cast<int>(SendMessageW(m_list, LB_GETCURSEL, 0, 0));
+    const std::vector<int> lines = SelectedLines();
+    return lines.empty() ? -1 : lines.front();
+}
+
+std::vector<int> CCameraList::SelectedLines() const {
+    const auto count = SendMessageW(m_list, LB_GETSELCOUNT, 0, 0);
+    std::vector<int> lines(static_cast<std::size_t>(std::max<LRESULT>(count, 0)));
+    if (!lines.empty()) {
+        SendMessageW(m_list, LB_GETSELITEMS, lines.size(), reinterpret_cast<LPARAM>(lines.data()));
+    }
+    return lines;
+}
+
+// As runs, so that a thousand selected lines cost a few messages.
+void CCameraList::Select(const std::vector<int>& lines) {
+    SendMessageW(m_list, LB_SETSEL, FALSE, -1);
+    for (std::size_t first = 0; first < lines.size();) {
+        std::size_t last = first;
+        while (last + 1 < lines.size() && lines[last + 1] == lines[last] + 1) {
+            ++last;
+        }
+        SendMessageW(m_list, LB_SELITEMRANGEEX, lines[first], lines[last]);
+        first = last + 1;
+    }
+}
+
+int CCameraList::CaretLine() const {
+    return static_cast<int>(SendMessageW(m_list, LB_GETCARETINDEX, 0, 0));
+}
+
+int CCameraList::DoubleClickedLine() const {
+    const int line = CaretLine();
+    return line >= 0 && SendMessageW(m_list, LB_GETSEL, static_cast<WPARAM>(line), 0) > 0 ? line
+                                                                                          : -1;
 }
 
 void CCameraList::SetPlaceholder(const std::wstring& text) {
@@ -251,9 +286,12 @@ LRESULT CCameraList::OnListMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             ShowTipFor(LineAt(lParam));
             break;
         case WM_RBUTTONDOWN: {
-            // The line under the pointer is the one meant.
-            if (const int line = LineAt(lParam); line >= 0) {
-                SendMessageW(m_list, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
+            // The line under the pointer is the one meant, with the others
+            // selected if it is one of them.
+            if (const int line = LineAt(lParam);
+                line >= 0 && SendMessageW(m_list, LB_GETSEL, line, 0) <= 0) {
+                Select({line});
+                SendMessageW(m_list, LB_SETCARETINDEX, line, FALSE);
             }
             const LRESULT handled = DefSubclassProc(m_list, message, wParam, lParam);
             RequestMenu({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
@@ -266,8 +304,8 @@ LRESULT CCameraList::OnListMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (GET_X_LPARAM(lParam) == -1 && GET_Y_LPARAM(lParam) == -1) {
                 int line = SelectedLine();
                 if (line < 0) {
-                    line = static_cast<int>(SendMessageW(m_list, LB_GETCARETINDEX, 0, 0));
-                    SendMessageW(m_list, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
+                    line = CaretLine();
+                    Select({line});
                 }
                 RECT rect{};
                 SendMessageW(m_list, LB_GETITEMRECT, static_cast<WPARAM>(line),
@@ -275,6 +313,24 @@ LRESULT CCameraList::OnListMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 RequestMenu({rect.left, rect.bottom});
             }
             return 0;
+        case WM_KEYDOWN:
+            if (GetKeyState(VK_CONTROL) < 0 && (wParam == 'A' || wParam == 'C')) {
+                const auto lines = static_cast<int>(SendMessageW(m_list, LB_GETCOUNT, 0, 0));
+                if (wParam == 'A' && lines > 0) {
+                    SendMessageW(m_list, LB_SELITEMRANGEEX, 0, lines - 1);
+                } else if (wParam == 'C') {
+                    PostMessageW(m_owner, WM_COMMAND, static_cast<WPARAM>(m_copyCommand), 0);
+                }
+                return 0;
+            }
+            break;
+        case WM_CHAR:
+            // Ctrl+A and Ctrl+C end here as control characters: no line
+            // starts with them.
+            if (wParam == 1 || wParam == 3) {
+                return 0;
+            }
+            break;
         default:
             break;
     }

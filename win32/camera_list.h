@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "session/camera_session.h"
 #include "win32/unique_handles.h"
@@ -13,8 +14,10 @@ namespace vantrel {
 // The camera list box (control 1004): line i shows the session's record i,
 // and the list follows the session's edits and nothing else. While it is
 // empty it says what the session is doing; each line's tooltip tells its
-// camera's details. A right press selects the line under the pointer and
-// asks the owner for the context menu, as the keyboard's menu key does.
+// camera's details. Many lines may be selected (Shift, Ctrl, Ctrl+A). A
+// right press selects the line under the pointer, unless it is selected
+// already, and asks the owner for the context menu, as the keyboard's menu
+// key does; Ctrl+C asks the owner for a copy.
 class CCameraList {
   public:
     explicit CCameraList(const CCameraSession& session) : m_session(session) {}
@@ -23,18 +26,28 @@ class CCameraList {
     CCameraList& operator=(const CCameraList&) = delete;
 
     // Takes over the dialog's list box; menuMessage goes to the owner with
-    // the press's point in the list's client coordinates in lParam.
-    void Attach(HWND list, HWND owner, UINT menuMessage);
+    // the press's point in the list's client coordinates in lParam, and
+    // copyCommand as a WM_COMMAND.
+    void Attach(HWND list, HWND owner, UINT menuMessage, int copyCommand);
 
-    // Applies the session's edit; the selection stays on its camera, and
-    // when that camera went nothing is selected, not a neighbour.
+    // Applies the session's edit; the selection stays on its cameras, and
+    // where one went it is not selected, and no neighbour is instead.
     void Follow(const ListEdit& edit);
     void Clear();
     // What the empty list says; empty text while it has lines.
     void SetPlaceholder(const std::wstring& text);
     [[nodiscard]] const std::wstring& Placeholder() const { return m_placeholder; }
-    // The selected line, or -1.
+    // The first selected line, or -1.
     [[nodiscard]] int SelectedLine() const;
+    // Every selected line, in list order.
+    [[nodiscard]] std::vector<int> SelectedLines() const;
+    // Exactly these lines (ascending) selected.
+    void Select(const std::vector<int>& lines);
+    // The line the keyboard is on.
+    [[nodiscard]] int CaretLine() const;
+    // The line a double-click was on: its first click selected it and put
+    // the keyboard on it; -1 when that line is not selected.
+    [[nodiscard]] int DoubleClickedLine() const;
     // The width in pixels that the longest line there can be takes, frame
     // and scroll bar in.
     [[nodiscard]] int LongestLineWidth() const;
@@ -59,6 +72,7 @@ class CCameraList {
     HWND m_list = nullptr;
     HWND m_owner = nullptr;
     UINT m_menuMessage = 0;
+    int m_copyCommand = 0;
     UniqueFont m_font;
     HWND m_tooltip = nullptr;  // owned by the owner, it goes with it
     std::wstring m_placeholder;

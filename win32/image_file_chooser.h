@@ -18,9 +18,6 @@ class CImageFileChooser {
 
     // The next Choose() returns this at once (none: a cancel).
     static void SetNextAnswer(std::optional<std::string> path);
-
-  private:
-    static std::optional<std::optional<std::string>> s_nextAnswer;
 };
 
 }  // namespace vantrel

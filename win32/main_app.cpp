@@ -62,7 +62,8 @@ int CMainApp::Run() {
         return 1;
     }
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_INTERNET_CLASSES |
-                                                       ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
+                                                       ICC_PROGRESS_CLASS | ICC_BAR_CLASSES |
+                                                       ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&controls);
     CMainDlg window;
     return window.Run();

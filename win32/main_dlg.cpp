@@ -6,23 +6,30 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 
 #include "cameras/camera_line.h"
 #include "res/resource_ids.h"
 #include "res/string_table.h"
 #include "session/camera_action.h"
+#include "session/camera_rows.h"
+#include "session/report_file.h"
+#include "win32/batch_upgrade_dlg.h"
+#include "win32/file_chooser.h"
 #include "win32/firmware_dlg.h"
 #include "win32/message_box.h"
 #include "win32/network_dlg.h"
+#include "win32/site_dlg.h"
 #include "win32/wide_text.h"
 
 namespace vantrel {
 
 namespace {
 
-// The record the context menu was opened on; its commands act on this copy,
-// whatever happens to the list meanwhile.
-CameraRecord g_selected{};
+// The records the context menu was opened on; its commands act on these
+// copies, whatever happens to the list meanwhile.
+std::vector<CameraRecord> g_selected;
 
 constexpr wchar_t WHY_NOT_NOW[] =
     L"An image is on its way to a camera; a camera left with part of one may not start again.";
@@ -35,6 +42,42 @@ HICON LoadProgramIcon(int metricX, int metricY) {
     return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MAIN),
                                          IMAGE_ICON, GetSystemMetrics(metricX),
                                          GetSystemMetrics(metricY), LR_DEFAULTCOLOR));
+}
+
+// The text on the clipboard as Unicode text; false when the clipboard is
+// another program's just now. The memory is the clipboard's once it took it.
+bool PutOnClipboard(HWND owner, const std::wstring& text) {
+    if (OpenClipboard(owner) == FALSE) {
+        return false;
+    }
+    struct Closer {
+        ~Closer() { CloseClipboard(); }
+    } closing;
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    std::unique_ptr<void, decltype(&GlobalFree)> memory(GlobalAlloc(GMEM_MOVEABLE, bytes),
+                                                        &GlobalFree);
+    if (!memory || EmptyClipboard() == FALSE) {
+        return false;
+    }
+    if (void* at = GlobalLock(memory.get())) {
+        std::memcpy(at, text.c_str(), bytes);
+        GlobalUnlock(memory.get());
+    }
+    if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) {
+        return false;
+    }
+    (void)memory.release();
+    return true;
+}
+
+// CRLF, as a Windows program pastes it.
+std::wstring WithCrLf(const std::string& text) {
+    std::wstring wide = Wide(text);
+    for (std::size_t at = wide.find(L'\n'); at != std::wstring::npos;
+         at = wide.find(L'\n', at + 2)) {
+        wide.insert(at, 1, L'\r');
+    }
+    return wide;
 }
 
 RECT ClientRectOf(HWND control, HWND parent) {
@@ -84,7 +127,7 @@ bool CMainDlg::OnInitDialog() {
     SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.get()));
     SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
 
-    m_list.Attach(Item(IDC_CAMERA_LIST), Handle(), WM_LIST_RBUTTON);
+    m_list.Attach(Item(IDC_CAMERA_LIST), Handle(), WM_LIST_RBUTTON, ID_COPY_CAMERAS);
     // Fixed in size, and wide enough for the longest line there can be.
     const RECT list = ClientRectOf(m_list.Handle(), Handle());
     const int wider = m_list.LongestLineWidth() - (list.right - list.left);
@@ -164,12 +207,14 @@ bool CMainDlg::OnCommand(int id, int code) {
     switch (id) {
         case IDC_CAMERA_LIST:
             if (code == LBN_DBLCLK) {
-                OnListDoubleClick();
+                OnListDoubleClick(m_list.DoubleClickedLine());
             }
             return true;
         case ID_ACCESS_CAMERA:
         case ID_NETWORK_SETTINGS:
         case ID_FIRMWARE:
+        case ID_SAVE_LIST:
+        case ID_COPY_CAMERAS:
             if (code == 0) {
                 OnMenuCommand(id);
             }
@@ -250,6 +295,7 @@ void CMainDlg::SocketFailed() {
     // left with half an image may not start again.
     if (UploadInProgress()) {
         m_socketErrorWaiting = true;
+        m_session.StartNoMoreUploads();  // a batch finishes what is under way
         return;
     }
     m_ending = true;
@@ -261,6 +307,7 @@ void CMainDlg::SocketFailed() {
 void CMainDlg::End() {
     if (UploadInProgress()) {
         m_endWaiting = true;
+        m_session.StartNoMoreUploads();  // a batch finishes what is under way
         return;
     }
     m_ending = true;
@@ -274,12 +321,30 @@ void CMainDlg::End() {
 }
 
 bool CMainDlg::UploadInProgress() const {
-    return m_uploadAtStake;
+    return m_uploadAtStake || !m_session.UploadsOver();
+}
+
+void CMainDlg::UploadsChanged() {
+    if (auto* batch = dynamic_cast<CBatchUpgradeDlg*>(m_cameraDialog)) {
+        batch->UploadsChanged();
+    }
+    const bool atStake = !m_session.UploadsOver();
+    if (atStake != m_batchAtStake) {
+        m_batchAtStake = atStake;
+        // The rules of one upload hold for each of a batch.
+        OnUploadAtStake(m_uploadAtStake);
+    }
+}
+
+void CMainDlg::PlanChanged(const CPlanRollout& rollout, bool ended) {
+    if (auto* site = dynamic_cast<CSiteDlg*>(m_cameraDialog)) {
+        site->PlanChanged(rollout, ended);
+    }
 }
 
 void CMainDlg::OnUploadAtStake(bool atStake) {
     m_uploadAtStake = atStake;
-    if (atStake) {
+    if (UploadInProgress()) {
         ShutdownBlockReasonCreate(Handle(), WHY_NOT_NOW);
         return;
     }
@@ -326,37 +391,51 @@ void CMainDlg::PasswordRefused() {
 }
 
 void CMainDlg::OnListRightButton(POINT point) {
-    const int line = m_list.SelectedLine();
-    if (line < 0 || line >= static_cast<int>(m_session.Records().size())) {
+    g_selected.clear();
+    for (const int line : m_list.SelectedLines()) {
+        if (line < static_cast<int>(m_session.Records().size())) {
+            g_selected.push_back(m_session.Records()[static_cast<std::size_t>(line)]);
+        }
+    }
+    if (g_selected.empty()) {
         return;
     }
-    g_selected = m_session.Records()[static_cast<std::size_t>(line)];
     const HMENU popup = GetSubMenu(m_menu.get(), 0);
-    EnableMenuItem(popup, ID_ACCESS_CAMERA,
-                   MF_BYCOMMAND | (OffersWebPage(g_selected) ? MF_ENABLED : MF_GRAYED));
+    const bool webPage = g_selected.size() == 1 && OffersWebPage(g_selected.front());
+    EnableMenuItem(popup, ID_ACCESS_CAMERA, MF_BYCOMMAND | (webPage ? MF_ENABLED : MF_GRAYED));
     ClientToScreen(m_list.Handle(), &point);
     TrackPopupMenu(popup, 0, point.x, point.y, 0, Handle(), nullptr);
 }
 
 void CMainDlg::OnMenuCommand(int id) {
-    const CameraRecord camera = g_selected;
+    const std::vector<CameraRecord> cameras = g_selected;
+    if (id == ID_SAVE_LIST) {
+        SaveList();
+        return;
+    }
+    if (id == ID_COPY_CAMERAS) {
+        Copy();
+        return;
+    }
+    if (cameras.empty()) {
+        return;
+    }
     switch (id) {
         case ID_ACCESS_CAMERA:
-            OpenWebPage(camera);
+            OpenWebPage(cameras.front());
             break;
         case ID_NETWORK_SETTINGS:
-            OpenNetworkSettings(camera);
+            cameras.size() == 1 ? OpenNetworkSettings(cameras.front()) : OpenSitePlan(cameras);
             break;
         case ID_FIRMWARE:
-            OpenFirmware(camera);
+            cameras.size() == 1 ? OpenFirmware(cameras.front()) : OpenBatchUpgrade(cameras);
             break;
         default:
             break;
     }
 }
 
-void CMainDlg::OnListDoubleClick() {
-    const int line = m_list.SelectedLine();
+void CMainDlg::OnListDoubleClick(int line) {
     if (line < 0 || line >= static_cast<int>(m_session.Records().size())) {
         return;
     }
@@ -371,6 +450,55 @@ void CMainDlg::OnListDoubleClick() {
         case CameraAction::Upgrade:
             OpenFirmware(camera);
             break;
+    }
+}
+
+void CMainDlg::Copy() {
+    std::vector<ListedCamera> selected;
+    for (const int line : m_list.SelectedLines()) {
+        selected.push_back(m_session.ListedAt(static_cast<std::size_t>(line)));
+    }
+    if (!selected.empty()) {
+        (void)PutOnClipboard(Handle(), WithCrLf(CsvText(SortedRows(selected))));
+    }
+}
+
+void CMainDlg::SaveList() {
+    const std::optional<std::string> path = CFileChooser::Save(
+        Handle(), L"cameras.csv",
+        CFileChooser::Filter({{L"CSV (*.csv)", L"*.csv"}, {L"All files", L"*.*"}}), L"csv");
+    if (!path) {
+        return;
+    }
+    std::vector<ListedCamera> listed;
+    for (std::size_t line = 0; line < m_session.Records().size(); ++line) {
+        listed.push_back(m_session.ListedAt(line));
+    }
+    std::string error;
+    if (!WriteReportFile(*path, CsvText(SortedRows(listed)), error)) {
+        CMessageBox::Show(IDS_FILE_SAVE_FAILED, Handle());
+    }
+}
+
+void CMainDlg::OpenSitePlan(const std::vector<CameraRecord>& cameras) {
+    CSiteDlg dialog(m_session, cameras);
+    m_cameraDialog = &dialog;
+    dialog.DoModal(Handle());
+    m_cameraDialog = nullptr;
+    if (m_ending) {
+        End();
+        return;
+    }
+    m_session.SearchNow();
+}
+
+void CMainDlg::OpenBatchUpgrade(const std::vector<CameraRecord>& cameras) {
+    CBatchUpgradeDlg dialog(m_session, cameras);
+    m_cameraDialog = &dialog;
+    dialog.DoModal(Handle());
+    m_cameraDialog = nullptr;
+    if (m_ending) {
+        End();
     }
 }
 

@@ -59,13 +59,22 @@ class CMainDlg final : public CDialog, private ISessionObserver {
     void StatusLineChanged(const std::string& text) override;
     void PasswordRefused() override;
     void SocketFailed() override;
+    void PlanChanged(const CPlanRollout& rollout, bool ended) override;
+    void UploadsChanged() override;
 
     void OnListRightButton(POINT point);
-    void OnListDoubleClick();
+    // The line double-clicked, whatever else is selected.
+    void OnListDoubleClick(int line);
     void OnMenuCommand(int id);
     void OpenWebPage(const CameraRecord& camera);
     void OpenNetworkSettings(const CameraRecord& camera);
     void OpenFirmware(const CameraRecord& camera);
+    void OpenSitePlan(const std::vector<CameraRecord>& cameras);
+    void OpenBatchUpgrade(const std::vector<CameraRecord>& cameras);
+    // The selected cameras' rows as CSV on the clipboard, for a spreadsheet
+    // or a ticket; the whole list to a file.
+    void Copy();
+    void SaveList();
     // Ends the program as the close box does; during an upload, once it
     // has ended.
     void End();
@@ -89,7 +98,8 @@ class CMainDlg final : public CDialog, private ISessionObserver {
     int m_baseHeight = 0;  // the client area's, as the template lays it out
     std::function<void(const std::wstring&)> m_openWebPage;
     CDialog* m_cameraDialog = nullptr;
-    bool m_uploadAtStake = false;
+    bool m_uploadAtStake = false;       // the firmware dialog's
+    bool m_batchAtStake = false;        // a batch upgrade's run is not over
     bool m_running = false;             // Run() ends the message loop when the window goes
     bool m_ending = false;              // the program is ending
     bool m_socketErrorWaiting = false;  // it came during an upload

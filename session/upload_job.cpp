@@ -108,9 +108,18 @@ bool NeedsNewUpload(const UploadJob& job) {
 std::string RunSummaryText(const std::vector<UploadJob>& jobs) {
     std::map<std::string_view, std::size_t> counts;
     for (const UploadJob& job : jobs) {
-        ++counts[ResultWords(job)];
+        // A report's words are an ended job's: one under way is not yet
+        // "broken off", one waiting not yet "not started".
+        if (IsInFlight(job.state)) {
+            ++counts["uploading"];
+        } else if (job.state == State::Waiting) {
+            ++counts["waiting"];
+        } else {
+            ++counts[ResultWords(job)];
+        }
     }
-    std::string text = std::to_string(jobs.size()) + (jobs.size() == 1 ? " camera: " : " cameras: ");
+    std::string text =
+        std::to_string(jobs.size()) + (jobs.size() == 1 ? " camera: " : " cameras: ");
     bool first = true;
     for (const auto& [words, count] : counts) {
         text += (first ? "" : ", ") + std::to_string(count) + " " + std::string(words);

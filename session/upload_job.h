@@ -61,7 +61,8 @@ struct UploadJob {
 // Its outcome in one or two words, for a report: "delivered", "upgraded",
 // "broken off", "not started"…
 [[nodiscard]] std::string_view ResultWords(const UploadJob& job);
-// A run's jobs counted by their outcome: "8 cameras: 1 failed, 7 upgraded".
+// A run's jobs counted by how they stand: "8 cameras: 4 uploading, 4
+// waiting", then by their outcome: "8 cameras: 1 failed, 7 upgraded".
 [[nodiscard]] std::string RunSummaryText(const std::vector<UploadJob>& jobs);
 // A camera left with part of an image needs a new upload.
 [[nodiscard]] bool NeedsNewUpload(const UploadJob& job);

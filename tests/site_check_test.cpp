@@ -10,6 +10,7 @@
 #include "protocol/socket.h"
 #include "protocol/text_field.h"
 #include "session/site_plan.h"
+#include "session/upload_job.h"
 
 namespace vantrel {
 namespace {
@@ -262,6 +263,21 @@ TEST_F(SitePlanTest, DhcpNeedsNoAskingAndAnUnreadTableLeavesAddressesNotChecked)
     EXPECT_TRUE(bad.AddressesToAsk().empty());
     ASSERT_EQ(1u, bad.OtherProblems().size());
     EXPECT_EQ("error ip address setting ! (192.168.1.300)", bad.OtherProblems()[0].text);
+}
+
+TEST(RunSummary, CountsAJobUnderWayAsSuchAndAnEndedOneByItsOutcome) {
+    using State = UploadJob::State;
+    std::vector<UploadJob> jobs(5);
+    jobs[0].state = State::Uploading;
+    jobs[0].imageBegun = true;
+    jobs[1].state = State::Connecting;
+    jobs[3].state = State::Failed;
+    jobs[4].state = State::Back;
+    EXPECT_EQ("5 cameras: 1 failed, 1 upgraded, 2 uploading, 1 waiting", RunSummaryText(jobs))
+        << "none is broken off or not started while the run goes on";
+    jobs.resize(1);
+    jobs[0].state = State::Stopped;  // ended with part of its image
+    EXPECT_EQ("1 camera: 1 broken off", RunSummaryText(jobs));
 }
 
 }  // namespace

@@ -1206,13 +1206,16 @@ TEST_F(SiteWindowTest, ABatchUpgradeGoesOnPastAFaultedCameraAndCannotCloseMidUpl
 }
 
 TEST_F(SiteWindowTest, StopAfterTheseFinishesTheUploadUnderWayAndTheWindowEndsAfterIt) {
-    test::UpgradeCamera first(fakecam::UpgradeFault::None, "CAM1");
+    // The first stops reading mid-image, so that its upload is surely under
+    // way when the button is pressed, and ends only in failure.
+    test::UpgradeCamera first(fakecam::UpgradeFault::StopReading, "CAM1");
     test::UpgradeCamera second(fakecam::UpgradeFault::None, "CAM2");
     ASSERT_TRUE(first.opened && second.opened);
     Search({first.Record(), second.Record()});
     CtrlKey('A');
     const std::filesystem::path image = TempFile("batch.bin", "BNEG" + std::string(16 << 20, 'x'));
     bool windowStayed = false;
+    std::wstring firstState;
     std::wstring secondState;
     {
         const WhenModal up(Window(), [&](HWND dialog) {
@@ -1221,21 +1224,24 @@ TEST_F(SiteWindowTest, StopAfterTheseFinishesTheUploadUnderWayAndTheWindowEndsAf
             SetDlgItemTextW(dialog, IDC_BATCH_PASSWORD, L"secret");
             SetDlgItemInt(dialog, IDC_AT_ONCE, 1, FALSE);
             Click(dialog, IDC_START_UPGRADE);
+            EXPECT_TRUE(PumpUntil(
+                [&] { return Cell(dialog, IDC_UPLOAD_TABLE, 0, 4) == L"uploading"; }, 10s));
             EXPECT_TRUE(Enabled(dialog, IDC_STOP_AFTER));
             Click(dialog, IDC_STOP_AFTER);
             EXPECT_FALSE(Enabled(dialog, IDC_STOP_AFTER));
             // Asked to end meanwhile, the window waits for the upload.
             SendMessageW(Window(), WM_COMMAND, IDCANCEL, 0);
             windowStayed = IsWindow(Window()) && IsWindowVisible(dialog);
-            PumpUntil([&] { return !IsWindowVisible(dialog); }, 20s);
+            PumpUntil([&] { return !IsWindowVisible(dialog); }, 60s);
+            firstState = Cell(dialog, IDC_UPLOAD_TABLE, 0, 4);
             secondState = Cell(dialog, IDC_UPLOAD_TABLE, 1, 4);
         });
         Command(ID_FIRMWARE);
     }
     EXPECT_TRUE(windowStayed);
+    EXPECT_EQ(firstState.rfind(L"failed: ", 0), 0u) << Utf8(firstState);
     EXPECT_EQ(secondState, L"waiting");
     EXPECT_TRUE(PumpUntil([&] { return m_window->Handle() == nullptr; }, 10s))
         << "the window ends once the upload has";
-    EXPECT_TRUE(first.listener.WaitForUpload(5000).has_value());
     EXPECT_FALSE(second.listener.WaitForUpload(300).has_value()) << "no upload after these";
 }

@@ -292,6 +292,14 @@ SitePlan ReadPlanFile(const std::string& path) {
     return ReadPlan(*file.bytes, path);
 }
 
+SitePlan DhcpPlan(const std::vector<std::string>& ids) {
+    SitePlan plan;
+    for (const std::string& id : ids) {
+        plan.rows.push_back({0, id, "", "", "", "", true});
+    }
+    return plan;
+}
+
 SitePlan RangePlan(const std::vector<std::string>& ids, const std::string& first,
                    const std::string& mask, const std::string& gateway, const std::string& dns,
                    const std::unordered_set<std::uint32_t>& skip) {

@@ -47,6 +47,9 @@ struct SitePlan {
 // The plan in a file; a problem on line 0 when it cannot be read.
 [[nodiscard]] SitePlan ReadPlanFile(const std::string& path);
 
+// Each camera, in the order given, to take DHCP.
+[[nodiscard]] SitePlan DhcpPlan(const std::vector<std::string>& ids);
+
 // The cameras, in the order given, on consecutive addresses from first,
 // each with the same mask, gateway and DNS (empty: the camera's own),
 // passing over the addresses in skip (network order).

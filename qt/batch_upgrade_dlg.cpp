@@ -4,7 +4,6 @@
 #include <QHeaderView>
 #include <QProgressBar>
 
-#include "cameras/network_settings.h"
 #include "cameras/restart_watch.h"
 #include "protocol/address_text.h"
 #include "protocol/shown_text.h"
@@ -157,18 +156,12 @@ void CBatchUpgradeDlg::OnUpgrade() {
     }
     const std::string typed = m_passwordEdit.text().toLatin1().toStdString();
     m_passwordEdit.clear();
-    std::vector<CameraRecord> run;
-    for (int row = 0; row < static_cast<int>(m_cameras.size()); ++row) {
-        if (Reachable(m_cameras[row])) {
-            run.push_back(m_cameras[row]);
-            (void)StorePassword(run.back(), typed);
-            m_rowOfJob.push_back(row);
-        }
-    }
+    BatchCameras run = UploadableCameras(m_cameras, typed);
+    m_rowOfJob = std::move(run.rows);
     m_started = true;
     EnableButtons();
-    m_session.Upgrade(std::move(run), m_image, *m_kind, static_cast<unsigned>(m_atOnceBox.value()),
-                      RESTART_WAIT);
+    m_session.Upgrade(std::move(run.cameras), m_image, *m_kind,
+                      static_cast<unsigned>(m_atOnceBox.value()), RESTART_WAIT);
     ShowJobs();
 }
 
@@ -189,7 +182,7 @@ void CBatchUpgradeDlg::ShowJobs() {
     for (std::size_t job = 0; job < jobs.size() && job < m_rowOfJob.size(); ++job) {
         const int row = m_rowOfJob[job];
         auto& bar = *static_cast<QProgressBar*>(m_table.cellWidget(row, PROGRESS));
-        const int percent = DeliveredImage(jobs[job].state) ? 100 : jobs[job].percent;
+        const int percent = ShownPercent(jobs[job]);
         if (bar.value() != percent) {
             bar.setValue(percent);
         }

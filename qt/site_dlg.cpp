@@ -157,11 +157,7 @@ void CSiteDlg::Check() {
         m_plan.Range(ids, Typed(m_firstEdit), Typed(m_maskEdit), Typed(m_gatewayEdit),
                      Typed(m_dnsEdit));
     } else if (m_dhcpChoice.isChecked()) {
-        SitePlan dhcp;
-        for (const std::string& id : ids) {
-            dhcp.rows.push_back({0, id, "", "", "", "", true});
-        }
-        m_plan.Plan(std::move(dhcp));
+        m_plan.Plan(DhcpPlan(ids));
     } else {
         m_plan.Plan(m_loaded);
     }

@@ -3,9 +3,11 @@
 
 #include <map>
 
+#include "cameras/network_settings.h"
 #include "protocol/shown_text.h"
 #include "protocol/text_field.h"
 #include "res/string_table.h"
+#include "session/camera_action.h"
 
 namespace vantrel {
 
@@ -126,6 +128,23 @@ std::string RunSummaryText(const std::vector<UploadJob>& jobs) {
         first = false;
     }
     return text;
+}
+
+BatchCameras UploadableCameras(const std::vector<CameraRecord>& selected,
+                               std::string_view password) {
+    BatchCameras batch;
+    for (std::size_t row = 0; row < selected.size(); ++row) {
+        if (Reachable(selected[row])) {
+            batch.cameras.push_back(selected[row]);
+            (void)StorePassword(batch.cameras.back(), password);
+            batch.rows.push_back(static_cast<int>(row));
+        }
+    }
+    return batch;
+}
+
+int ShownPercent(const UploadJob& job) {
+    return DeliveredImage(job.state) ? 100 : job.percent;
 }
 
 }  // namespace vantrel

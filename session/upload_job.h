@@ -61,6 +61,17 @@ struct UploadJob {
 // Its outcome in one or two words, for a report: "delivered", "upgraded",
 // "broken off", "not started"…
 [[nodiscard]] std::string_view ResultWords(const UploadJob& job);
+// The cameras of a batch that can take an upload (those on this computer's
+// subnet), each with the password, and where each stands among those given.
+struct BatchCameras {
+    std::vector<CameraRecord> cameras;
+    std::vector<int> rows;
+};
+[[nodiscard]] BatchCameras UploadableCameras(const std::vector<CameraRecord>& selected,
+                                             std::string_view password);
+// The bar's percent: full once the whole image went out.
+[[nodiscard]] int ShownPercent(const UploadJob& job);
+
 // A run's jobs counted by how they stand: "8 cameras: 4 uploading, 4
 // waiting", then by their outcome: "8 cameras: 1 failed, 7 upgraded".
 [[nodiscard]] std::string RunSummaryText(const std::vector<UploadJob>& jobs);

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "cameras/network_settings.h"
 #include "cameras/restart_watch.h"
 #include "protocol/address_text.h"
 #include "protocol/shown_text.h"
@@ -160,17 +159,11 @@ void CBatchUpgradeDlg::OnUpgrade() {
     SetItemText(IDC_BATCH_PASSWORD, L"");
     const auto atOnce = static_cast<unsigned>(std::clamp<LRESULT>(
         SendMessageW(Item(IDC_AT_ONCE_SPIN), UDM_GETPOS32, 0, 0), 1, MOST_AT_ONCE));
-    std::vector<CameraRecord> run;
-    for (int row = 0; row < static_cast<int>(m_cameras.size()); ++row) {
-        if (Reachable(m_cameras[row])) {
-            run.push_back(m_cameras[row]);
-            (void)StorePassword(run.back(), typed);
-            m_rowOfJob.push_back(row);
-        }
-    }
+    BatchCameras run = UploadableCameras(m_cameras, typed);
+    m_rowOfJob = std::move(run.rows);
     m_started = true;
     EnableButtons();
-    m_session.Upgrade(std::move(run), m_image, *m_kind, atOnce, RESTART_WAIT);
+    m_session.Upgrade(std::move(run.cameras), m_image, *m_kind, atOnce, RESTART_WAIT);
     ShowJobs();
 }
 
@@ -190,7 +183,7 @@ void CBatchUpgradeDlg::ShowJobs() {
     const std::vector<UploadJob>& jobs = m_session.Uploads();
     for (std::size_t job = 0; job < jobs.size() && job < m_rowOfJob.size(); ++job) {
         const int row = m_rowOfJob[job];
-        const int percent = DeliveredImage(jobs[job].state) ? 100 : jobs[job].percent;
+        const int percent = ShownPercent(jobs[job]);
         if (m_percent[row] != percent) {
             m_percent[row] = percent;
             m_table.SetCell(row, PROGRESS, std::to_wstring(percent) + L" %");

@@ -105,11 +105,7 @@ void CSiteDlg::Check() {
         m_plan.Range(ids, AddressText(IDC_SITE_FIRST), AddressText(IDC_SITE_MASK),
                      AddressText(IDC_SITE_GATEWAY), AddressText(IDC_SITE_DNS));
     } else if (IsDlgButtonChecked(Handle(), IDC_SITE_DHCP) == BST_CHECKED) {
-        SitePlan dhcp;
-        for (const std::string& id : ids) {
-            dhcp.rows.push_back({0, id, "", "", "", "", true});
-        }
-        m_plan.Plan(std::move(dhcp));
+        m_plan.Plan(DhcpPlan(ids));
     } else {
         m_plan.Plan(m_loaded);
     }

@@ -96,20 +96,88 @@ Run RunProgram(std::vector<std::string> words, bool errorsToo = false) {
     return run;
 }
 
-void MeasureList(std::size_t count) {
-    test::FakecamProcess fakecam(test::Environment("TESTLAN_CAM_A_NS"),
-                                 {"--count", std::to_string(count)});
-    if (!fakecam.WaitForOutput("cameras on UDP port")) {
-        std::printf("fakecam did not start\n");
-        return;
+// The ids of a csv list's lines, without its header.
+std::vector<std::string> ListedIds(const Run& run) {
+    std::vector<std::string> ids;
+    for (std::size_t i = 1; i < run.lines.size(); ++i) {
+        const std::string& line = run.lines[i].second;
+        ids.push_back(line.substr(0, line.find(',')));
     }
-    const auto start = Clock::now();
-    const Run run = RunProgram({Program(), "list", "--format", "csv", "--rounds", "2"});
-    const double seconds = std::chrono::duration<double>(run.end - start).count();
-    const std::size_t listed = run.lines.empty() ? 0 : run.lines.size() - 1;
-    std::printf("list --rounds 2 of %zu cameras: %zu listed (%s) in %.1f s, peak memory %.1f MiB\n",
-                count, listed, listed == count ? "none missing" : "MISSING SOME", seconds,
-                run.peakKiB / 1024.0);
+    return ids;
+}
+
+// `runs` lists of the cameras the fakecams answer for, each timed from
+// start to end; how many found every camera, and the times.
+void MeasureLists(const std::string& what, std::size_t count, int runs,
+                  const std::vector<std::string>& extra = {}) {
+    std::vector<double> seconds;
+    int whole = 0;
+    for (int run = 0; run < runs; ++run) {
+        std::vector<std::string> words = {Program(), "list", "--format", "csv"};
+        words.insert(words.end(), extra.begin(), extra.end());
+        const auto start = Clock::now();
+        const Run listed = RunProgram(words);
+        seconds.push_back(std::chrono::duration<double>(listed.end - start).count());
+        whole += ListedIds(listed).size() == count;
+    }
+    std::sort(seconds.begin(), seconds.end());
+    std::printf("%s: every camera listed in %d of %d runs (%s); %.2f s median, %.2f-%.2f s\n",
+                what.c_str(), whole, runs, whole == runs ? "none missing" : "SOME MISSING",
+                seconds[seconds.size() / 2], seconds.front(), seconds.back());
+}
+
+void MeasureList(std::size_t count) {
+    {
+        test::FakecamProcess fakecam(test::Environment("TESTLAN_CAM_A_NS"),
+                                     {"--count", std::to_string(count)});
+        if (!fakecam.WaitForOutput("cameras on UDP port")) {
+            std::printf("fakecam did not start\n");
+            return;
+        }
+        const auto start = Clock::now();
+        const Run run = RunProgram({Program(), "list", "--format", "csv", "--rounds", "2"});
+        const double seconds = std::chrono::duration<double>(run.end - start).count();
+        const std::size_t listed = ListedIds(run).size();
+        std::printf(
+            "list --rounds 2 of %zu cameras: %zu listed (%s) in %.1f s, peak memory %.1f MiB\n",
+            count, listed, listed == count ? "none missing" : "MISSING SOME", seconds,
+            run.peakKiB / 1024.0);
+        MeasureLists("list of " + std::to_string(count) + " cameras of one fakecam", count, 20);
+    }
+    {
+        test::FakecamProcess a(
+            test::Environment("TESTLAN_CAM_A_NS"),
+            {"--camera", "id=SEGA1,ip=10.71.1.2", "--camera", "id=SEGA2,ip=10.71.1.3"});
+        test::FakecamProcess b(
+            test::Environment("TESTLAN_CAM_B_NS"),
+            {"--camera", "id=SEGB1,ip=10.71.2.2", "--camera", "id=SEGB2,ip=10.71.2.3"});
+        if (!a.WaitForOutput("cameras on UDP port") || !b.WaitForOutput("cameras on UDP port")) {
+            std::printf("fakecam did not start\n");
+            return;
+        }
+        MeasureLists("list of 4 cameras on two segments", 4, 20);
+    }
+    {
+        test::FakecamProcess prompt(test::Environment("TESTLAN_CAM_A_NS"),
+                                    {"--camera", "id=PROMPT,ip=10.71.1.2"});
+        test::FakecamProcess late(test::Environment("TESTLAN_CAM_B_NS"),
+                                  {"--camera", "id=LATE,ip=10.71.2.2", "--delay", "800"});
+        if (!prompt.WaitForOutput("cameras on UDP port") ||
+            !late.WaitForOutput("cameras on UDP port")) {
+            std::printf("fakecam did not start\n");
+            return;
+        }
+        MeasureLists("list of a camera beside one that answers 800 ms late", 2, 5);
+    }
+    {
+        test::FakecamProcess lossy(test::Environment("TESTLAN_CAM_A_NS"),
+                                   {"--count", "100", "--answer-every", "2"});
+        if (!lossy.WaitForOutput("cameras on UDP port")) {
+            std::printf("fakecam did not start\n");
+            return;
+        }
+        MeasureLists("list of 100 cameras on a lossy link (--answer-every 2)", 100, 5);
+    }
 }
 
 // The upgrade run's MiB/s from its first progress output to its end, once

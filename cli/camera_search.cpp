@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/camera_search.h"
 
+#include <algorithm>
 #include <ostream>
 #include <utility>
 
@@ -53,6 +54,27 @@ ExitCode CCameraSearch::Start(std::ostream& errors) {
 
 CCameraSearch::WaitEnd CCameraSearch::WaitUntil(const std::function<bool()>& done,
                                                 std::uint64_t lastSearch) {
+    return Run(
+        done, [&] { return m_session.Searches() > lastSearch; },
+        [] { return std::chrono::steady_clock::time_point::max(); });
+}
+
+CCameraSearch::WaitEnd CCameraSearch::WaitForAnswers(const std::function<bool()>& done,
+                                                     std::optional<std::uint64_t> rounds) {
+    if (rounds) {
+        return WaitUntil(done, *rounds);
+    }
+    m_session.SettleSearch();
+    const WaitEnd end = Run(
+        done, [&] { return m_session.SearchSettled(std::chrono::steady_clock::now()); },
+        [&] { return m_session.SettleWakeAt(); });
+    m_session.StopSettling();
+    return end;
+}
+
+CCameraSearch::WaitEnd CCameraSearch::Run(
+    const std::function<bool()>& done, const std::function<bool()>& over,
+    const std::function<std::chrono::steady_clock::time_point()>& wakeAt) {
     for (;;) {
         RunQueued();
         if (Interrupted()) {
@@ -64,10 +86,16 @@ CCameraSearch::WaitEnd CCameraSearch::WaitUntil(const std::function<bool()>& don
         if (m_socketFailed) {
             return WaitEnd::SocketFailed;
         }
-        if (m_session.Searches() > lastSearch) {
+        if (over()) {
             return WaitEnd::SearchesOver;
         }
-        m_dispatcher.Wait(POLL_PERIOD);
+        const auto now = std::chrono::steady_clock::now();
+        const auto wake = wakeAt();
+        m_dispatcher.Wait(
+            wake <= now
+                ? std::chrono::milliseconds(0)
+                : std::min<std::chrono::milliseconds>(
+                      POLL_PERIOD, std::chrono::ceil<std::chrono::milliseconds>(wake - now)));
     }
 }
 

@@ -40,6 +40,11 @@ class CCameraSearch final : private ISessionObserver {
     // fails, or Ctrl+C. done() is asked after what arrives, and at least
     // every 100 ms.
     [[nodiscard]] WaitEnd WaitUntil(const std::function<bool()>& done, std::uint64_t lastSearch);
+    // The wait for the cameras of a command: as WaitUntil for that many
+    // rounds, or, with none given, until the answers have settled
+    // (SearchesOver then).
+    [[nodiscard]] WaitEnd WaitForAnswers(const std::function<bool()>& done,
+                                         std::optional<std::uint64_t> rounds);
     // Runs the session for a while, for a command that draws as it waits.
     void RunFor(std::chrono::milliseconds duration);
 
@@ -63,6 +68,10 @@ class CCameraSearch final : private ISessionObserver {
     void ListFullChanged(bool full) override;
     void SocketFailed() override;
     void PlanChanged(const CPlanRollout& rollout, bool ended) override;
+    // The loop of both waits: over() says when the searches are over, and
+    // wakeAt() when it may change with nothing arriving.
+    [[nodiscard]] WaitEnd Run(const std::function<bool()>& done, const std::function<bool()>& over,
+                              const std::function<std::chrono::steady_clock::time_point()>& wakeAt);
     // Runs what the session has queued; true when anything ran.
     bool RunQueued();
 

@@ -31,10 +31,11 @@ Examples:
 
 See vantrel-cli(1) for the output formats.)";
 
-void AddRounds(CLI::App& command, std::uint64_t& rounds) {
-    command.add_option("--rounds", rounds, "Searches to wait for the cameras (3 s each)")
-        ->check(CLI::Range(1, 100))
-        ->capture_default_str();
+void AddRounds(CLI::App& command, std::optional<std::uint64_t>& rounds) {
+    command
+        .add_option("--rounds", rounds,
+                    "Wait for exactly N searches, 3 s each, instead of until the answers settle")
+        ->check(CLI::Range(1, 100));
 }
 
 void AddPasswordFile(CLI::App& command, std::string& path) {

@@ -110,7 +110,7 @@ int RunList(const ListOptions& options) {
     if (options.watch) {
         return Watch(search, options.format);
     }
-    switch (search.WaitUntil([] { return false; }, options.rounds)) {
+    switch (search.WaitForAnswers([] { return false; }, options.rounds)) {
         case CCameraSearch::WaitEnd::Interrupted:
             return EXIT_INTERRUPTED;
         case CCameraSearch::WaitEnd::SocketFailed:

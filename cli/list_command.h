@@ -2,13 +2,15 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace vantrel::cli {
 
 enum class ListFormat { Table, Json, Csv };
 
 struct ListOptions {
-    std::uint64_t rounds = 2;
+    // Searches to wait for; none: until the answers have settled.
+    std::optional<std::uint64_t> rounds;
     ListFormat format = ListFormat::Table;
     bool watch = false;
 };

@@ -24,7 +24,8 @@ namespace {
 std::optional<CameraRecord> FindCamera(CCameraSearch& search, const SetNetworkOptions& options,
                                        int& code) {
     const std::string& id = options.ids.front();
-    const auto end = search.WaitUntil([&] { return search.Find(id).has_value(); }, options.rounds);
+    const auto end =
+        search.WaitForAnswers([&] { return search.Find(id).has_value(); }, options.rounds);
     if (end == CCameraSearch::WaitEnd::Done) {
         return search.Find(id)->record;
     }

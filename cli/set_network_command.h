@@ -18,7 +18,8 @@ struct SetNetworkOptions {
     std::optional<std::string> dns;
     std::optional<std::string> port;
     bool dhcp = false;
-    std::uint64_t rounds = 2;
+    // Searches to wait for; none: until the answers have settled.
+    std::optional<std::uint64_t> rounds;
     std::string passwordFile;
     // Many cameras at once: a plan file, or a range of addresses for the
     // ids, for every camera (all) or those on another subnet (foreign).

@@ -48,10 +48,10 @@ std::string ProblemText(const PlanProblem& problem, const std::string& planName)
 // Waits until each named camera has answered, or, with no names (all or
 // foreign), for every round: only then has each camera had its chance.
 CCameraSearch::WaitEnd WaitForCameras(CCameraSearch& search, const std::vector<PlanRow>& rows,
-                                      std::uint64_t rounds) {
+                                      std::optional<std::uint64_t> rounds) {
     std::uint64_t looked = 0;
     bool all = false;
-    return search.WaitUntil(
+    return search.WaitForAnswers(
         [&] {
             if (rows.empty() || search.Version() == looked) {
                 return all;

@@ -43,7 +43,7 @@ std::optional<std::vector<CameraRecord>> ChooseCameras(CCameraSearch& search,
             return search.Find(id).has_value();
         });
     };
-    switch (search.WaitUntil(allFound, options.rounds)) {
+    switch (search.WaitForAnswers(allFound, options.rounds)) {
         case CCameraSearch::WaitEnd::Interrupted:
             code = EXIT_INTERRUPTED;
             return std::nullopt;

@@ -15,7 +15,8 @@ struct UpgradeOptions {
     bool all = false;
     std::string image;
     unsigned jobs = 1;
-    std::uint64_t rounds = 2;
+    // Searches to wait for; none: until the answers have settled.
+    std::optional<std::uint64_t> rounds;
     std::string passwordFile;
     std::string report;  // a JSON file of what happened to each camera
     bool wait = true;    // follow each camera through its restart

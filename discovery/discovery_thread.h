@@ -11,7 +11,9 @@
 namespace vantrel {
 
 inline constexpr std::uint64_t SEARCH_PERIOD_MS = 3000;
-inline constexpr std::uint32_t RECEIVE_WAIT_MS = 100;
+// How long the worker waits on its socket before it looks at its messages:
+// a search asked for, or the end, waits at most this long.
+inline constexpr std::uint32_t RECEIVE_WAIT_MS = 20;
 
 // Milliseconds from a fixed start, never wrapping.
 using MillisecondClock = std::function<std::uint64_t()>;

@@ -57,6 +57,7 @@ void CCameraSession::Stop() {
     m_self = std::make_shared<CCameraSession*>(this);
     m_table.Clear();
     m_answered.clear();
+    m_settle.reset();
 }
 
 void CCameraSession::Dispatch(std::function<void(CCameraSession&)> task) {
@@ -78,14 +79,17 @@ void CCameraSession::PostSetNetworkResult(std::uint16_t result) {
     Dispatch([result](CCameraSession& session) { session.OnSetNetworkResult(result); });
 }
 
+// Each timed here, when it happened: the front end's thread may take it in
+// later, and a settling search must not take its own delay for a camera's.
 void CCameraSession::PostCameraRefresh() {
-    Dispatch([](CCameraSession& session) { session.OnCameraRefresh(); });
+    Dispatch([at = CSearchSettle::Clock::now()](CCameraSession& session) {
+        session.OnCameraRefresh(at);
+    });
 }
 
 void CCameraSession::PostCamerasFound(std::vector<CameraRecord> records) {
-    Dispatch([records = std::move(records)](CCameraSession& session) {
-        session.OnCamerasFound(records);
-    });
+    Dispatch([records = std::move(records), at = CSearchSettle::Clock::now()](
+                 CCameraSession& session) { session.OnCamerasFound(records, at); });
 }
 
 std::vector<std::string> CCameraSession::SameAddress(std::size_t line, std::size_t most) const {
@@ -124,6 +128,34 @@ void CCameraSession::SearchNow() {
     if (m_worker) {
         m_worker->PostSearchNow();
     }
+}
+
+void CCameraSession::SettleSearch() {
+    m_settle.emplace();
+    // A search already made may have been answered before this wait began.
+    if (m_searches > 0) {
+        SearchNow();
+    }
+}
+
+bool CCameraSession::SearchSettled(CSearchSettle::Clock::time_point now) {
+    if (!m_settle) {
+        return false;
+    }
+    switch (m_settle->Next(now)) {
+        case CSearchSettle::Step::Wait:
+            return false;
+        case CSearchSettle::Step::Search:
+            SearchNow();
+            return false;
+        case CSearchSettle::Step::Settled:
+            return true;
+    }
+    return false;
+}
+
+CSearchSettle::Clock::time_point CCameraSession::SettleWakeAt() const {
+    return m_settle ? m_settle->WakeAt() : CSearchSettle::Clock::time_point::max();
 }
 
 void CCameraSession::ChangeNetwork(const CameraRecord& before, const CameraRecord& asked) {
@@ -278,8 +310,11 @@ void CCameraSession::OnSetNetworkResult(std::uint16_t result) {
     m_observer.PasswordRefused();
 }
 
-void CCameraSession::OnCameraRefresh() {
+void CCameraSession::OnCameraRefresh(CSearchSettle::Clock::time_point at) {
     ++m_searches;
+    if (m_settle) {
+        m_settle->Searched(at);
+    }
     for (auto& [id, followed] : m_restarts) {
         if (!followed.watch.Ended()) {
             followed.watch.Searched(CRestartWatch::Clock::now());
@@ -322,12 +357,16 @@ void CCameraSession::OnCameraRefresh() {
     m_observer.Searched(m_searches);
 }
 
-void CCameraSession::OnCamerasFound(const std::vector<CameraRecord>& records) {
+void CCameraSession::OnCamerasFound(const std::vector<CameraRecord>& records,
+                                    CSearchSettle::Clock::time_point at) {
     std::size_t added = 0;
     bool refused = false;
     bool planMoved = false;
     for (const CameraRecord& record : records) {
         const std::string id(FieldText(record.id));
+        if (m_settle) {
+            m_settle->Answered(at, id);
+        }
         if (const auto followed = m_restarts.find(id); followed != m_restarts.end()) {
             followed->second.watch.Answered(record);
         }

@@ -23,6 +23,7 @@
 #include "discovery/host_interfaces.h"
 #include "session/camera_rows.h"
 #include "session/network_change.h"
+#include "session/search_settle.h"
 #include "session/session_dispatcher.h"
 #include "session/session_observer.h"
 #include "session/upload_run.h"
@@ -94,6 +95,17 @@ class CCameraSession final : public IDiscoverySink {
 
     void SearchNow();
 
+    // Follows the searches from now on until every camera has been heard:
+    // a command's wait for the cameras. The searches it needs are asked
+    // for by SearchSettled.
+    void SettleSearch();
+    // Whether the answers have settled at now; asks for the next search
+    // when one is due.
+    [[nodiscard]] bool SearchSettled(CSearchSettle::Clock::time_point now);
+    // When SearchSettled may say something new, with nothing reported.
+    [[nodiscard]] CSearchSettle::Clock::time_point SettleWakeAt() const;
+    void StopSettling() { m_settle.reset(); }
+
     // Sends the set-network request `asked` for camera `before` and follows
     // it to its end in the status line.
     void ChangeNetwork(const CameraRecord& before, const CameraRecord& asked);
@@ -137,8 +149,10 @@ class CCameraSession final : public IDiscoverySink {
     // The same reports, taken in on the front end's thread.
     void OnSocketError();
     void OnSetNetworkResult(std::uint16_t result);
-    void OnCameraRefresh();
-    void OnCamerasFound(const std::vector<CameraRecord>& records);
+    // `at` is when the worker reported it.
+    void OnCameraRefresh(CSearchSettle::Clock::time_point at = CSearchSettle::Clock::now());
+    void OnCamerasFound(const std::vector<CameraRecord>& records,
+                        CSearchSettle::Clock::time_point at = CSearchSettle::Clock::now());
 
   private:
     void Dispatch(std::function<void(CCameraSession&)> task);
@@ -157,6 +171,7 @@ class CCameraSession final : public IDiscoverySink {
     CCameraTable m_table;
     std::unordered_map<std::string, std::uint64_t> m_answered;  // id to its latest search
     std::uint64_t m_searches = 0;
+    std::optional<CSearchSettle> m_settle;
     int m_quietTicks = 0;  // refresh ticks since the list became empty
     std::string m_emptyText;
     bool m_full = false;

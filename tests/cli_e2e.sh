@@ -34,7 +34,7 @@ for log in cam-a cam-b cam-x; do wait_for "$work/$log.log" "cameras on UDP port"
 ip route | grep -q '^default' && fail "the test LAN has a default route"
 
 # list, in each format, finds every camera on both segments and the foreign one.
-run list --format json --rounds 1
+run list --format json
 expect_status 0 "list --format json"
 "$py" - "$work/out" <<'PY' || fail "the JSON list: $(cat "$work/out")"
 import json, sys
@@ -53,11 +53,11 @@ assert cameras["CAMB"]["local_subnet"] is True
 assert cameras["CAMX"]["local_subnet"] is False
 assert cameras["CAMX"]["status"].startswith("subnet does not match")
 PY
-run list --format csv --rounds 1
+run list --format csv
 expect_status 0 "list --format csv"
 [ "$(cut -d, -f1 "$work/out" | tr '\n' ' ')" = "id CAM1 CAM2 CAM3 CAM4 CAMB CAMX " ] ||
     fail "the CSV list: $(cat "$work/out")"
-run list --rounds 1
+run list
 expect_status 0 "list"
 grep -q "^ID  *NAME  *ADDRESS" "$work/out" || fail "the table has no heading: $(cat "$work/out")"
 grep -q "^CAMX  *Foreign  *172.29.5.20 .*  no  *subnet does not match" "$work/out" ||
@@ -71,7 +71,7 @@ pids+=("$watcher")
 # Cameras answer in any order: wait for each line the checks below read.
 wait_for "$work/watch.out" "CAMX"
 wait_for "$work/watch.out" "CAM1"
-run list --rounds 1
+run list
 expect_status 3 "list beside a running copy"
 grep -q "port 10000 is in use" "$work/err" || fail "no word of the busy port: $(cat "$work/err")"
 grep -q "^+	CAM1	Gate	10.71.1.2	appication" "$work/watch.out" ||
@@ -100,9 +100,9 @@ VANTREL_PASSWORD=wrong-too run set-network CAM4 --ip 10.71.1.60 --password-file 
 expect_status 0 "set-network with the password file"
 grep -qx "CAM4: 10.71.1.60, mask 255.255.255.0, gateway 10.71.1.1, DNS 10.71.1.1, HTTP port 8084" \
     "$work/out" || fail "set-network said: $(cat "$work/out")"
-run list --format csv --rounds 1
+run list --format csv
 grep -q "^CAM4,Lobby,10.71.1.60," "$work/out" || fail "the next list: $(cat "$work/out")"
-VANTREL_PASSWORD=pw run set-network NOPE --rounds 1
+VANTREL_PASSWORD=pw run set-network NOPE
 expect_status 5 "set-network to an unknown id"
 grep -q "no camera NOPE answered; these did: .*CAM1" "$work/err" || fail "$(cat "$work/err")"
 echo "set-network checks, refuses a wrong password, and the next list shows the change"
@@ -270,3 +270,17 @@ wait_for "$work/watch.out" "^-	CAMF" 100
 kill -INT "$watcher"
 wait "$watcher" 2>/dev/null || true
 echo "--watch keeps a camera that answers every other search, and drops it two searches after it goes"
+
+# A list waits until the answers settle, and a camera that answers 800 ms
+# late is still heard by the first list, beside one that answers at once.
+ip netns exec "$TESTLAN_CAM_X_NS" "$fakecam" --delay 800 \
+    --camera id=CAML,name=Late,ip=172.29.5.22,mask=255.255.255.0 >"$work/cam-l.log" &
+pids+=($!)
+wait_for "$work/cam-l.log" "cameras on UDP port"
+run list --format csv
+expect_status 0 "list beside a late camera"
+grep -q "^CAML,Late," "$work/out" || fail "the late camera was not listed: $(cat "$work/out")"
+grep -q "^CAM1,Gate," "$work/out" || fail "the prompt camera was not listed: $(cat "$work/out")"
+[ "$(grep -c "recv search" "$work/cam-l.log")" -ge 2 ] ||
+    fail "the list searched once only: $(cat "$work/cam-l.log")"
+echo "a list waits for the answers to settle and hears a camera that answers 800 ms late"

@@ -18,7 +18,6 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -73,7 +72,7 @@ struct Sample {
 
 // Runs the event loop for up to ms, ticking a 1 ms timer; stops early once
 // done() holds.
-Sample Run(int ms, const QListWidget& list, const std::function<bool()>& done = {}) {
+Sample Run(int ms, const CCameraList& list, const std::function<bool()>& done = {}) {
     QEventLoop loop;
     QTimer tick;
     tick.setTimerType(Qt::PreciseTimer);
@@ -115,8 +114,8 @@ double Max(const std::vector<double>& values) {
     return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
 }
 
-QListWidget& List(CMainDlg& window) {
-    return *window.findChild<QListWidget*>("cameraList");
+CCameraList& List(CMainDlg& window) {
+    return *window.findChild<CCameraList*>("cameraList");
 }
 
 // The window with no camera: what the 1 ms timer and an idle window cost
@@ -141,7 +140,7 @@ void Cameras(int count, int periods) {
     const auto start = Clock::now();
     window.OnInitDialog();
     window.show();
-    const QListWidget& list = List(window);
+    const CCameraList& list = List(window);
     Run(4 * PERIOD_MS, list, [&] { return list.count() >= count; });
     std::printf("  all listed after     %8.0f ms (%d of %d)\n", MsSince(start), list.count(),
                 count);
@@ -175,7 +174,7 @@ void Flood() {
     CMainDlg window;
     window.OnInitDialog();
     window.show();
-    const QListWidget& list = List(window);
+    const CCameraList& list = List(window);
     Run(2 * PERIOD_MS, list);
     const double before = RssMiB();
     std::vector<double> flood;
@@ -220,7 +219,7 @@ void Site() {
     CMainDlg window;
     window.OnInitDialog();
     window.show();
-    QListWidget& list = List(window);
+    CCameraList& list = List(window);
     Run(4 * PERIOD_MS, list, [&] { return list.count() >= COUNT; });
     list.selectAll();
     double askedMs = -1;

@@ -13,9 +13,6 @@
 #include <malloc.h>
 #endif
 
-#include "cameras/camera_line.h"
-#include "qt/camera_item.h"
-
 namespace vantrel {
 
 namespace {
@@ -33,17 +30,13 @@ void ReturnFreedMemory() {
 #endif
 }
 
-QString LineText(const CameraRecord& camera) {
-    return QString::fromStdString(CameraLineText(camera));
-}
-
 }  // namespace
 
 CCameraList::CCameraList(const CCameraSession& session, QWidget* parent)
-    : QListWidget(parent), m_session(session) {
+    : QListView(parent), m_model(session) {
+    setModel(&m_model);
     setAccessibleName("Cameras");
     setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setSortingEnabled(false);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Every line is one line of one font: the view need not measure each.
     setUniformItemSizes(true);
@@ -60,38 +53,14 @@ int CCameraList::LongestLineWidth() const {
            verticalScrollBar()->sizeHint().width();
 }
 
-void CCameraList::AppendLine(std::size_t line) {
-    // The list owns its items.
-    addItem(
-        std::make_unique<CCameraItem>(LineText(m_session.Records()[line]), m_session).release());
+QString CCameraList::LineText(int line) const {
+    return m_model.data(m_model.index(line), Qt::DisplayRole).toString();
 }
 
 void CCameraList::Follow(const ListEdit& edit) {
-    const std::vector<CameraRecord>& records = m_session.Records();
     const std::vector<int> selected = SelectedLines();
     const std::vector<int> selectedAfter = edit.SelectionAfter(selected);
-    const std::size_t kept = records.size() - edit.added;
-    if (edit.CheaperToRewrite(static_cast<std::size_t>(count()))) {
-        clear();
-        for (std::size_t line = 0; line < kept; ++line) {
-            AppendLine(line);
-        }
-    } else {
-        // Last run first, so that the earlier runs keep their line numbers.
-        for (auto run = edit.dropped.rbegin(); run != edit.dropped.rend(); ++run) {
-            model()->removeRows(static_cast<int>(run->first), static_cast<int>(run->second));
-        }
-        for (const std::size_t line : edit.changed) {
-            QListWidgetItem& changed = *item(static_cast<int>(line));
-            const QString text = LineText(records[line]);
-            if (changed.text() != text) {
-                changed.setText(text);
-            }
-        }
-    }
-    for (std::size_t line = kept; line < records.size(); ++line) {
-        AppendLine(line);
-    }
+    m_model.Follow(edit);
     // Where the last selected camera went, the line the view made current
     // in its place is no choice of the user's either.
     if (SelectedLines() != selectedAfter || (selectedAfter.empty() && !selected.empty())) {
@@ -100,6 +69,10 @@ void CCameraList::Follow(const ListEdit& edit) {
     if (edit.DroppedLines() >= MANY_LINES) {
         ReturnFreedMemory();
     }
+}
+
+void CCameraList::Clear() {
+    m_model.Clear();
 }
 
 int CCameraList::SelectedLine() const {
@@ -133,7 +106,7 @@ void CCameraList::Select(const std::vector<int>& lines) {
         first = last + 1;
     }
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-    if (!lines.empty() && !std::binary_search(lines.begin(), lines.end(), currentRow())) {
+    if (!std::binary_search(lines.begin(), lines.end(), CurrentLine())) {
         selectionModel()->setCurrentIndex(model()->index(lines.front(), 0),
                                           QItemSelectionModel::NoUpdate);
     }
@@ -150,7 +123,7 @@ void CCameraList::SetPlaceholder(const QString& text) {
 // Drawn over the empty list, not added to it: line i still shows record i.
 void CCameraList::paintEvent(QPaintEvent* event) {
     if (m_placeholder.isEmpty()) {
-        QListWidget::paintEvent(event);
+        QListView::paintEvent(event);
         return;
     }
     QWidget& area = *viewport();
@@ -168,7 +141,7 @@ void CCameraList::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
         RequestMenu(event->position().toPoint());
     }
-    QListWidget::mousePressEvent(event);
+    QListView::mousePressEvent(event);
 }
 
 // The keyboard's way to the same menu: the Menu key or Shift+F10 opens it
@@ -178,18 +151,18 @@ void CCameraList::keyPressEvent(QKeyEvent* event) {
         (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
         // The line the keyboard is on is the one meant, selected or not
         // (the first arrow key only makes a line current).
-        QListWidgetItem* const current = currentItem();
-        if (current != nullptr && selectedItems().isEmpty()) {
-            current->setSelected(true);
+        const QModelIndex current = currentIndex();
+        if (current.isValid() && !selectionModel()->hasSelection()) {
+            selectionModel()->select(current, QItemSelectionModel::Select);
         }
-        RequestMenu(current != nullptr ? visualItemRect(current).bottomLeft() : QPoint());
+        RequestMenu(current.isValid() ? visualRect(current).bottomLeft() : QPoint());
         return;
     }
     if (event->matches(QKeySequence::Copy)) {
         emit copyRequested();
         return;
     }
-    QListWidget::keyPressEvent(event);
+    QListView::keyPressEvent(event);
 }
 
 // Queued: the menu opens after the press has been handled.

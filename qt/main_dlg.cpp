@@ -82,8 +82,8 @@ CMainDlg::CMainDlg(SessionConfig config, QWidget* parent)
             action->setShortcut(QKeySequence::Copy);  // shown; the list takes the key itself
         }
     }
-    connect(&m_list, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { OnListDoubleClick(m_list.row(item)); });
+    connect(&m_list, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { OnListDoubleClick(index.row()); });
     connect(&m_list, &CCameraList::menuRequested, this, &CMainDlg::OnListRightButton);
     connect(&m_list, &CCameraList::copyRequested, this, &CMainDlg::OnCopy);
 }
@@ -133,7 +133,7 @@ void CMainDlg::OnInitDialog() {
 }
 
 void CMainDlg::OnDestroy() {
-    m_list.clear();
+    m_list.Clear();
     m_tray.hide();
     m_session.Stop();
     // Reports the worker posted before it ended go unread; their records

@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -26,10 +25,10 @@ class MainWindowLanTest : public QObject {
     std::unique_ptr<test::FakecamProcess> m_cameraA, m_cameraX, m_cameraB;
 
     QStringList Lines() {
-        auto* list = m_window->findChild<QListWidget*>("cameraList");
+        auto* list = m_window->findChild<CCameraList*>("cameraList");
         QStringList lines;
         for (int i = 0; i < list->count(); ++i) {
-            lines << list->item(i)->text();
+            lines << list->LineText(i);
         }
         lines.sort();
         return lines;
@@ -120,11 +119,12 @@ class MainWindowLanTest : public QObject {
     }
 
     void showsTheNewAddressOfACameraChangedThroughTheDialog() {
-        auto* list = m_window->findChild<QListWidget*>("cameraList");
+        auto* list = m_window->findChild<CCameraList*>("cameraList");
         QTRY_VERIFY_WITH_TIMEOUT(Lines().size() == 4, 3000);
-        const auto lines = list->findItems("Front door", Qt::MatchStartsWith);
+        const QModelIndexList lines = list->model()->match(
+            list->model()->index(0, 0), Qt::DisplayRole, "Front door", -1, Qt::MatchStartsWith);
         QCOMPARE(lines.size(), 1);
-        list->setCurrentItem(lines.front());
+        list->setCurrentIndex(lines.front());
         m_window->OnListRightButton({1, 1});
         QObject timers;
         test::WhenModal(&timers, [](QWidget* dialog) {

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSpinBox>
@@ -66,11 +65,11 @@ class SiteWindowLanTest : public QObject {
     std::unique_ptr<test::FakecamProcess> m_segmentA, m_segmentB;
     QTemporaryDir m_files;
 
-    QListWidget* List() { return m_window->findChild<QListWidget*>("cameraList"); }
+    CCameraList* List() { return m_window->findChild<CCameraList*>("cameraList"); }
     QStringList Lines() {
         QStringList lines;
         for (int i = 0; i < List()->count(); ++i) {
-            lines << List()->item(i)->text();
+            lines << List()->LineText(i);
         }
         lines.sort();
         return lines;
@@ -176,15 +175,16 @@ class SiteWindowLanTest : public QObject {
         // Eight upgraded four at a time: the first four of each segment.
         List()->clearSelection();
         for (int line = 0; line < List()->count(); ++line) {
-            const QString text = List()->item(line)->text();
+            const QString text = List()->LineText(line);
             for (int i = 1; i <= 4; ++i) {
                 if (text.startsWith(QString("Mast A%1 ").arg(i)) ||
                     text.startsWith(QString("Mast B%1 ").arg(i))) {
-                    List()->item(line)->setSelected(true);
+                    List()->selectionModel()->select(List()->model()->index(line, 0),
+                                                     QItemSelectionModel::Select);
                 }
             }
         }
-        QCOMPARE(List()->selectedItems().size(), 8);
+        QCOMPARE(List()->SelectedLines().size(), 8u);
         const QString image = m_files.filePath("system.bin");
         std::ofstream(image.toStdString(), std::ios::binary) << "BNEG" << std::string(1 << 20, 's');
         QObject timers;

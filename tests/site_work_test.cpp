@@ -8,7 +8,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -92,7 +91,7 @@ class SiteWorkTest : public QObject {
     QTemporaryDir m_files;
     std::atomic<int> m_touches{0};
 
-    QListWidget* List() { return m_window->findChild<QListWidget*>("cameraList"); }
+    CCameraList* List() { return m_window->findChild<CCameraList*>("cameraList"); }
     void Found(const CameraRecord& camera) { m_window->Session().OnCamerasFound({camera}); }
     void Search(const std::vector<CameraRecord>& answers) {
         for (const CameraRecord& camera : answers) {
@@ -115,8 +114,8 @@ class SiteWorkTest : public QObject {
     }
     std::vector<std::string> SelectedIds() {
         std::vector<std::string> ids;
-        for (const QListWidgetItem* item : List()->selectedItems()) {
-            ids.emplace_back(FieldText(m_window->Records()[List()->row(item)].id));
+        for (const int line : List()->SelectedLines()) {
+            ids.emplace_back(FieldText(m_window->Records()[static_cast<std::size_t>(line)].id));
         }
         std::sort(ids.begin(), ids.end());
         return ids;
@@ -124,7 +123,7 @@ class SiteWorkTest : public QObject {
     void Click(int line, Qt::KeyboardModifiers modifiers = {}) {
         QTest::qWait(20);  // the list lays its lines out late
         QTest::mouseClick(List()->viewport(), Qt::LeftButton, modifiers,
-                          List()->visualItemRect(List()->item(line)).center());
+                          List()->visualRect(List()->model()->index(line, 0)).center());
     }
     // Opens the menu's command on the lines selected now.
     void Command(int commandId) {
@@ -208,7 +207,7 @@ class SiteWorkTest : public QObject {
         for (int search = 0; search < 2; ++search) {
             Search({Camera("A"), Camera("E")});
         }
-        QVERIFY(List()->selectedItems().isEmpty());
+        QVERIFY(List()->SelectedLines().empty());
 
         // With many selected, the web page is one camera's business.
         Search({Camera("A"), Camera("E")});

@@ -46,7 +46,8 @@ std::string ProblemText(const PlanProblem& problem, const std::string& planName)
 }
 
 // Waits until each named camera has answered, or, with no names (all or
-// foreign), for every round: only then has each camera had its chance.
+// foreign), until the answers have settled (or for every round given):
+// only then has each camera had its chance.
 CCameraSearch::WaitEnd WaitForCameras(CCameraSearch& search, const std::vector<PlanRow>& rows,
                                       std::optional<std::uint64_t> rounds) {
     std::uint64_t looked = 0;

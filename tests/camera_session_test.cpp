@@ -158,6 +158,21 @@ TEST_F(CameraSessionTest, AListFollowsItsCamerasAndASelectionNeverLandsOnAnother
     EXPECT_EQ("D", FieldText(session.Records()[1].id));
 }
 
+// A command's wait: the session asks for the second search itself (the
+// worker's clock stands still here, so none would go out on its own) and
+// settles with every camera after exactly two.
+TEST_F(CameraSessionTest, ASettlingSearchSearchesAgainAndEndsWithEveryCamera) {
+    Cameras cameras({Camera("CAM1"), Camera("CAM2"), Camera("CAM3")});
+    SessionConfig config = Config(cameras.responder.Port());
+    config.keepEveryCamera = true;
+    CCameraSession session(dispatcher, told, config);
+    ASSERT_TRUE(session.Start());
+    session.SettleSearch();
+    ASSERT_TRUE(RunUntil([&] { return session.SearchSettled(CSearchSettle::Clock::now()); }));
+    EXPECT_EQ(session.Records().size(), 3u);
+    EXPECT_EQ(told.searches, 2u);
+}
+
 TEST_F(CameraSessionTest, OnlyResultsOneFiveAndSixMeanAWrongPassword) {
     CCameraSession session(dispatcher, told, Config(9));
     for (const int result : {0, 2, 3, 4, 7, 0xfffe, 1000}) {

@@ -1,19 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // When a command has heard every camera: the settling of a search, on a
-// clock of the test's own, and once through the session on loopback.
+// clock of the test's own.
 #include "session/search_settle.h"
 
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <thread>
-
-#include "protocol/address_text.h"
-#include "protocol/text_field.h"
-#include "session/camera_session.h"
-#include "session/waiting_dispatcher.h"
-#include "tests/test_sockets.h"
-#include "tools/fakecam/discovery_responder.h"
 
 namespace vantrel {
 namespace {
@@ -85,59 +75,6 @@ TEST_F(SearchSettleTest, AnswersThatNeverStopEndAtTheLongestWait) {
         EXPECT_EQ(settle.Next(At(t)), Step::Wait) << t.count();
     }
     EXPECT_EQ(settle.Next(At(t)), Step::Settled);
-}
-
-// The session asks for the searches itself: the worker's own clock stands
-// still here, so no search but the first would go out on its own.
-TEST(SessionSearchSettle, TheSessionSearchesAgainAndSettlesWithEveryCamera) {
-    std::vector<CameraRecord> cameras;
-    for (const char* id : {"CAM1", "CAM2", "CAM3"}) {
-        CameraRecord camera{};
-        StoreFieldText(camera.id, id);
-        camera.ip = *ReadAddress("10.0.0.2");
-        camera.mask = *ReadAddress("255.255.255.0");
-        cameras.push_back(camera);
-    }
-    fakecam::ResponderOptions options;
-    options.bindAddress = test::LoopbackAddress();
-    options.port = 0;
-    options.unicast = true;
-    fakecam::CDiscoveryResponder responder(cameras, options, stderr);
-    ASSERT_TRUE(responder.Open());
-    std::atomic<bool> stop{false};
-    struct Serving {
-        ~Serving() {
-            stop = true;
-            thread.join();
-        }
-        std::atomic<bool>& stop;
-        std::thread thread;
-    } serving{stop, std::thread([&] { responder.Run(stop); })};
-
-    struct : ISessionObserver {
-        void Searched(std::uint64_t search) override { searches = search; }
-        std::uint64_t searches = 0;
-    } told;
-    CWaitingDispatcher dispatcher;
-    SessionConfig config;
-    config.discovery.port = ntohs(test::LoopbackUdp().port);
-    config.discovery.destination = test::LoopbackAddress();
-    config.discovery.destinationPort = responder.Port();
-    config.discovery.clock = [] { return std::uint64_t{1000}; };
-    config.keepEveryCamera = true;
-    CCameraSession session(dispatcher, told, config);
-    ASSERT_TRUE(session.Start());
-    session.SettleSearch();
-    const auto start = CSearchSettle::Clock::now();
-    bool settled = false;
-    while (!settled && CSearchSettle::Clock::now() < start + 10s) {
-        dispatcher.RunPending();
-        settled = session.SearchSettled(CSearchSettle::Clock::now());
-        dispatcher.Wait(10ms);
-    }
-    ASSERT_TRUE(settled);
-    EXPECT_EQ(session.Records().size(), 3u);
-    EXPECT_EQ(told.searches, 2u);
 }
 
 }  // namespace

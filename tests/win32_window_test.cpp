@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -352,7 +353,10 @@ TEST_F(MainWindowTest, MirrorsTheCamerasWithTheTwoMissGrace) {
     // search keeps its line, and goes after the second.
     CameraRecord moved = b;
     moved.ip = inet_addr("10.0.0.20");
-    Search({moved, c});
+    Found(moved);
+    Found(c);
+    EXPECT_EQ(Lines(), LinesOf({a, b, c}));
+    m_window->Session().OnCameraRefresh();
     EXPECT_EQ(Lines(), LinesOf({a, moved, c}));
     Search({moved, c});
     EXPECT_EQ(Lines(), LinesOf({moved, c}));
@@ -389,6 +393,56 @@ TEST_F(MainWindowTest, TheSelectionStaysOnItsCameraAndNeverLandsOnAnother) {
     EXPECT_FALSE(menuOpened);
     DoubleClick();
     EXPECT_TRUE(m_opened.empty());
+}
+
+// A flood's worth of lines, then every other one ageing out at once.
+TEST_F(MainWindowTest, ThousandsOfLinesComeAndGoAndTheViewStaysOnItsCameras) {
+    std::vector<CameraRecord> all;
+    std::vector<CameraRecord> even;
+    for (int n = 0; n < 4000; ++n) {
+        char id[16];
+        std::snprintf(id, sizeof id, "%c%04d", n == 1502 ? 'Q' : 'P', n);
+        all.push_back(Camera(id, "10.0.0.9"));
+        if (n % 2 == 0) {
+            even.push_back(all.back());
+        }
+    }
+    const auto answer = [this](const std::vector<CameraRecord>& cameras) {
+        m_window->Session().OnCamerasFound(cameras);
+        m_window->Session().OnCameraRefresh();
+    };
+    answer(all);
+    ASSERT_EQ(SendMessageW(List(), LB_GETCOUNT, 0, 0), 4000);
+    SendMessageW(List(), LB_SELITEMRANGEEX, 1500, 1502);
+    SendMessageW(List(), LB_SETCARETINDEX, 1502, FALSE);
+    SendMessageW(List(), LB_SETTOPINDEX, 1491, 0);
+
+    answer(even);
+    answer(even);
+    std::vector<std::wstring> expected;
+    for (const CameraRecord& camera : even) {
+        expected.push_back(Wide(CameraLineText(camera)));
+    }
+    EXPECT_EQ(Lines(), expected);
+    // 1500 and 1502 stay, now 750 and 751; 1501 went. The keyboard stays
+    // on its camera, and the top line is the one that came after 1491.
+    EXPECT_EQ(m_window->List().SelectedLines(), (std::vector<int>{750, 751}));
+    EXPECT_EQ(m_window->List().CaretLine(), 751);
+    EXPECT_EQ(SendMessageW(List(), LB_GETTOPINDEX, 0, 0), 746);
+
+    // A letter goes to the next line starting with it, as in a list of
+    // strings, and from the last line on to the first.
+    SendMessageW(List(), WM_CHAR, L'q', 0);
+    EXPECT_EQ(m_window->List().SelectedLines(), std::vector<int>{751});
+    SendMessageW(List(), WM_CHAR, L'p', 0);
+    EXPECT_EQ(m_window->List().SelectedLines(), std::vector<int>{752});
+    SendMessageW(List(), LB_SETCARETINDEX, 1999, FALSE);
+    SendMessageW(List(), WM_CHAR, L'P', 0);
+    EXPECT_EQ(m_window->List().SelectedLines(), std::vector<int>{0});
+    // Another process asks the system for a line's text, which carries it
+    // only from a list that says it has strings.
+    EXPECT_NE(GetWindowLongPtrW(List(), GWL_STYLE) & LBS_HASSTRINGS, 0);
+    EXPECT_EQ(SendMessageW(List(), LB_GETTEXTLEN, 2000, 0), LB_ERR);
 }
 
 TEST_F(MainWindowTest, ALinesTooltipTellsItsCameraAndTheOthersOnItsAddress) {

@@ -5,6 +5,8 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cwctype>
+#include <iterator>
 
 #include "cameras/camera_line.h"
 #include "win32/wide_text.h"
@@ -15,12 +17,22 @@ namespace {
 
 // 25 columns of name and the longest status text.
 constexpr int LONGEST_LINE = 91;
-// Above so many line changes at once, the list is drawn once at the end.
-constexpr std::size_t QUIET_EDIT = 32;
 constexpr UINT_PTR SUBCLASS_ID = 1;
 
 std::wstring LineText(const CameraRecord& camera) {
     return Wide(CameraLineText(camera));
+}
+
+// Where the first line from this one on that stays stands after the edit.
+std::size_t KeptFrom(const ListEdit& edit, std::size_t line) {
+    std::size_t before = 0;
+    for (const auto& [first, length] : edit.dropped) {
+        if (first >= line) {
+            break;
+        }
+        before += std::min(length, line - first);
+    }
+    return line - before;
 }
 
 // Names are padded to a column of 25 characters, which lines up only in a
@@ -71,7 +83,13 @@ void CCameraList::Attach(HWND list, HWND owner, UINT menuMessage, int copyComman
     m_copyCommand = copyCommand;
     m_font.reset(MakeLineFont(list));
     SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), TRUE);
+    SendMessageW(list, LB_SETITEMHEIGHT, 0, LineHeight());
     SetWindowSubclass(list, &SubclassProc, SUBCLASS_ID, reinterpret_cast<DWORD_PTR>(this));
+    // The list box was made without strings (its lines are drawn from the
+    // records), and its kind is fixed when it is made. Said to have them
+    // now, it has the system carry a line's text to another process that
+    // asks for it, as a screen reader does; the text comes from LineText.
+    SetWindowLongPtrW(list, GWL_STYLE, GetWindowLongPtrW(list, GWL_STYLE) | LBS_HASSTRINGS);
 
     m_tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                 WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
@@ -89,68 +107,121 @@ void CCameraList::Attach(HWND list, HWND owner, UINT menuMessage, int copyComman
     SendMessageW(m_tooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 30000);
 }
 
-void CCameraList::AppendLine(std::size_t line) {
-    SendMessageW(m_list, LB_ADDSTRING, 0,
-                 reinterpret_cast<LPARAM>(LineText(m_session.Records()[line]).c_str()));
+// Lines hold nothing but their selection: an edit costs the list its count
+// and, where lines went, the selection's runs, never a message a line. In a
+// flood of tens of thousands of new lines that keeps the window answering.
+void CCameraList::Follow(const ListEdit& edit) {
+    // The line under a pointer that stays may now be another camera's, or
+    // its camera's details may have changed.
+    m_tipLine = -2;
+    FollowTexts(edit);
+    const std::size_t lines = m_session.Records().size();
+    if (edit.dropped.empty()) {
+        // New lines come at the end, unselected; the others stay as they are.
+        if (edit.added > 0) {
+            SendMessageW(m_list, LB_SETCOUNT, lines, 0);
+        }
+        if (edit.added > 0 || !edit.changed.empty()) {
+            InvalidateRect(m_list, nullptr, FALSE);
+        }
+        return;
+    }
+    const std::vector<int> selectedAfter = edit.SelectionAfter(SelectedLines());
+    const auto caret = static_cast<std::size_t>(std::max(CaretLine(), 0));
+    const auto anchor = static_cast<std::size_t>(
+        std::max<LRESULT>(SendMessageW(m_list, LB_GETANCHORINDEX, 0, 0), 0));
+    const auto top = static_cast<std::size_t>(SendMessageW(m_list, LB_GETTOPINDEX, 0, 0));
+    SendMessageW(m_list, LB_SETCOUNT, lines, 0);
+    Select(selectedAfter);
+    if (lines > 0) {
+        // Each stays on its line's camera or, where that went, on the line
+        // that came after it; the caret first, as it may scroll.
+        const auto last = static_cast<WPARAM>(lines - 1);
+        SendMessageW(m_list, LB_SETANCHORINDEX, std::min<WPARAM>(KeptFrom(edit, anchor), last), 0);
+        SendMessageW(m_list, LB_SETCARETINDEX, std::min<WPARAM>(KeptFrom(edit, caret), last), TRUE);
+        SendMessageW(m_list, LB_SETTOPINDEX, std::min<WPARAM>(KeptFrom(edit, top), last), 0);
+    }
+    InvalidateRect(m_list, nullptr, TRUE);
 }
 
-void CCameraList::Follow(const ListEdit& edit) {
+void CCameraList::FollowTexts(const ListEdit& edit) {
+    if (!edit.dropped.empty()) {
+        std::vector<std::wstring> kept;
+        kept.reserve(m_texts.size());
+        std::size_t from = 0;
+        for (const auto& [first, length] : edit.dropped) {
+            std::move(
+                m_texts.begin() + static_cast<std::ptrdiff_t>(std::min(from, m_texts.size())),
+                m_texts.begin() + static_cast<std::ptrdiff_t>(std::min(first, m_texts.size())),
+                std::back_inserter(kept));
+            from = first + length;
+        }
+        std::move(m_texts.begin() + static_cast<std::ptrdiff_t>(std::min(from, m_texts.size())),
+                  m_texts.end(), std::back_inserter(kept));
+        m_texts = std::move(kept);
+    }
+    for (const std::size_t line : edit.changed) {
+        if (line < m_texts.size()) {
+            m_texts[line].clear();
+        }
+    }
+    m_texts.resize(m_session.Records().size());
+}
+
+void CCameraList::Draw(const DRAWITEMSTRUCT& item) const {
+    const bool selected = (item.itemState & ODS_SELECTED) != 0;
+    if (item.itemID < m_session.Records().size()) {
+        const std::wstring& text = TextOf(static_cast<int>(item.itemID));
+        const HGDIOBJ before = SelectObject(item.hDC, m_font.get());
+        SetBkColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+        SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+        RECT area = item.rcItem;
+        area.left += MulDiv(2, static_cast<int>(GetDpiForWindow(m_list)), 96);
+        ExtTextOutW(item.hDC, area.left, area.top, ETO_OPAQUE | ETO_CLIPPED, &item.rcItem,
+                    text.c_str(), static_cast<UINT>(text.size()), nullptr);
+        SelectObject(item.hDC, before);
+    }
+    if ((item.itemState & ODS_FOCUS) != 0) {
+        DrawFocusRect(item.hDC, &item.rcItem);
+    }
+}
+
+const std::wstring& CCameraList::TextOf(int line) const {
+    static const std::wstring none;
     const std::vector<CameraRecord>& records = m_session.Records();
-    const int count = static_cast<int>(SendMessageW(m_list, LB_GETCOUNT, 0, 0));
-    const std::vector<int> selected = SelectedLines();
-    const std::vector<int> selectedAfter = edit.SelectionAfter(selected);
-    const std::size_t work = edit.DroppedLines() + edit.changed.size() + edit.added;
-    const bool quiet = work > QUIET_EDIT;
-    if (quiet) {
-        SendMessageW(m_list, WM_SETREDRAW, FALSE, 0);
+    if (line < 0 || static_cast<std::size_t>(line) >= records.size()) {
+        return none;
     }
-    const std::size_t kept = records.size() - edit.added;
-    if (edit.CheaperToRewrite(static_cast<std::size_t>(count))) {
-        SendMessageW(m_list, LB_RESETCONTENT, 0, 0);
-        SendMessageW(m_list, LB_INITSTORAGE, kept, kept * 96 * sizeof(wchar_t));
-        for (std::size_t line = 0; line < kept; ++line) {
-            AppendLine(line);
-        }
-    } else {
-        // Last run first, so that the earlier runs keep their line numbers.
-        for (auto run = edit.dropped.rbegin(); run != edit.dropped.rend(); ++run) {
-            for (std::size_t line = 0; line < run->second; ++line) {
-                SendMessageW(m_list, LB_DELETESTRING, run->first, 0);
-            }
-        }
-        std::wstring shown;
-        for (const std::size_t line : edit.changed) {
-            const std::wstring text = LineText(records[line]);
-            shown.assign(static_cast<std::size_t>(SendMessageW(m_list, LB_GETTEXTLEN, line, 0)),
-                         L'\0');
-            SendMessageW(m_list, LB_GETTEXT, line, reinterpret_cast<LPARAM>(shown.data()));
-            if (shown != text) {
-                SendMessageW(m_list, LB_DELETESTRING, line, 0);
-                SendMessageW(m_list, LB_INSERTSTRING, line, reinterpret_cast<LPARAM>(text.c_str()));
-            }
+    const auto index = static_cast<std::size_t>(line);
+    m_texts.resize(records.size());
+    if (m_texts[index].empty()) {
+        m_texts[index] = LineText(records[index]);
+    }
+    return m_texts[index];
+}
+
+// As a list of strings does: a letter goes to the next line that starts
+// with it.
+void CCameraList::GoToLetter(wchar_t letter) {
+    const int lines = LineCount();
+    const int from = CaretLine();
+    for (int step = 1; step <= lines; ++step) {
+        const int line = (from + step) % lines;
+        const std::wstring& text = TextOf(line);
+        if (!text.empty() && std::towupper(text[0]) == std::towupper(letter)) {
+            Select({line});
+            SendMessageW(m_list, LB_SETCARETINDEX, static_cast<WPARAM>(line), FALSE);
+            SendMessageW(m_list, LB_SETANCHORINDEX, static_cast<WPARAM>(line), 0);
+            SendMessageW(m_owner, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(m_list), LBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(m_list));
+            return;
         }
     }
-    if (edit.added > 0) {
-        SendMessageW(m_list, LB_INITSTORAGE, edit.added, edit.added * 96 * sizeof(wchar_t));
-    }
-    for (std::size_t line = kept; line < records.size(); ++line) {
-        AppendLine(line);
-    }
-    if (SelectedLines() != selectedAfter) {
-        Select(selectedAfter);
-    }
-    if (quiet) {
-        SendMessageW(m_list, WM_SETREDRAW, TRUE, 0);
-    }
-    if (quiet || count == 0 || records.empty()) {
-        InvalidateRect(m_list, nullptr, TRUE);
-    }
-    // The line under a pointer that stays may now be another camera's.
-    m_tipLine = -2;
 }
 
 void CCameraList::Clear() {
     SendMessageW(m_list, LB_RESETCONTENT, 0, 0);
+    m_texts.clear();
     m_tipLine = -2;
 }
 
@@ -196,6 +267,20 @@ void CCameraList::SetPlaceholder(const std::wstring& text) {
         m_placeholder = text;
         InvalidateRect(m_list, nullptr, TRUE);
     }
+}
+
+int CCameraList::LineCount() const {
+    return static_cast<int>(SendMessageW(m_list, LB_GETCOUNT, 0, 0));
+}
+
+int CCameraList::LineHeight() const {
+    const HDC context = GetDC(m_list);
+    const HGDIOBJ before = SelectObject(context, m_font.get());
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(context, &metrics);
+    SelectObject(context, before);
+    ReleaseDC(m_list, context);
+    return metrics.tmHeight + MulDiv(2, static_cast<int>(GetDpiForWindow(m_list)), 96);
 }
 
 int CCameraList::LongestLineWidth() const {
@@ -325,12 +410,23 @@ LRESULT CCameraList::OnListMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_CHAR:
-            // Ctrl+A and Ctrl+C end here as control characters: no line
-            // starts with them.
-            if (wParam == 1 || wParam == 3) {
-                return 0;
+            // Ctrl+A and Ctrl+C end here as control characters.
+            if (wParam > L' ') {
+                GoToLetter(static_cast<wchar_t>(wParam));
             }
-            break;
+            return 0;
+        case LB_GETTEXTLEN:
+            return static_cast<int>(wParam) < LineCount()
+                       ? static_cast<LRESULT>(TextOf(static_cast<int>(wParam)).size())
+                       : LB_ERR;
+        case LB_GETTEXT: {
+            if (static_cast<int>(wParam) >= LineCount()) {
+                return LB_ERR;
+            }
+            const std::wstring& text = TextOf(static_cast<int>(wParam));
+            std::copy_n(text.c_str(), text.size() + 1, reinterpret_cast<wchar_t*>(lParam));
+            return static_cast<LRESULT>(text.size());
+        }
         default:
             break;
     }

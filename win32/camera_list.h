@@ -12,7 +12,8 @@
 namespace vantrel {
 
 // The camera list box (control 1004): line i shows the session's record i,
-// and the list follows the session's edits and nothing else. While it is
+// drawn from it, and the list follows the session's edits and nothing
+// else; LB_GETTEXT reads a line's text, also from another process. While it is
 // empty it says what the session is doing; each line's tooltip tells its
 // camera's details. Many lines may be selected (Shift, Ctrl, Ctrl+A). A
 // right press selects the line under the pointer, unless it is selected
@@ -34,6 +35,8 @@ class CCameraList {
     // where one went it is not selected, and no neighbour is instead.
     void Follow(const ListEdit& edit);
     void Clear();
+    // Draws a line, for the owner's WM_DRAWITEM.
+    void Draw(const DRAWITEMSTRUCT& item) const;
     // What the empty list says; empty text while it has lines.
     void SetPlaceholder(const std::wstring& text);
     [[nodiscard]] const std::wstring& Placeholder() const { return m_placeholder; }
@@ -63,7 +66,11 @@ class CCameraList {
                                          UINT_PTR id, DWORD_PTR self);
     LRESULT OnListMessage(UINT message, WPARAM wParam, LPARAM lParam);
     [[nodiscard]] int LineAt(LPARAM point) const;
-    void AppendLine(std::size_t line);
+    [[nodiscard]] int LineCount() const;
+    [[nodiscard]] int LineHeight() const;
+    [[nodiscard]] const std::wstring& TextOf(int line) const;
+    void FollowTexts(const ListEdit& edit);
+    void GoToLetter(wchar_t letter);
     void PaintPlaceholder();
     void ShowTipFor(int line);
     void RequestMenu(POINT point);
@@ -77,6 +84,10 @@ class CCameraList {
     HWND m_tooltip = nullptr;  // owned by the owner, it goes with it
     std::wstring m_placeholder;
     int m_tipLine = -1;  // the line whose details the tooltip holds
+    // Each line's text, made when it is first drawn or read and kept until
+    // the session says the line changed: a camera's line changes when a
+    // search ends, as the session decides, not at each answer.
+    mutable std::vector<std::wstring> m_texts;
 };
 
 }  // namespace vantrel

@@ -248,6 +248,13 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_LIST_RBUTTON:
             OnListRightButton({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
             return true;
+        case WM_DRAWITEM:
+            if (wParam != IDC_CAMERA_LIST) {
+                return false;
+            }
+            m_list.Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            SetResult(TRUE);
+            return true;
         case WM_QUERYENDSESSION:
             // Log-off and shutdown wait for an image on its way; the reason
             // set when it began says why.

@@ -5,6 +5,9 @@
 # unasked replies with new ids over 10 s beside 10 cameras. Needs a display
 # and the test LAN:
 #   tests/with_desktop.sh tests/testlan.sh bench/win32_window_bench.sh build/windows [1000|10000|flood]...
+# The cameras are fakecam.exe under Wine, or with FAKECAM=PATH a native
+# fakecam, which leaves the window more of this computer, as cameras of
+# their own would.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "$1" && pwd)
@@ -12,7 +15,7 @@ shift
 [ $# -gt 0 ] || set -- 10000 flood
 wine_run=$here/cmake/wine-run.sh
 bench=$build/bench/win32_window_bench.exe
-fakecam=$build/tools/fakecam/fakecam.exe
+fakecam=${FAKECAM:-$build/tools/fakecam/fakecam.exe}
 base=$build/wineprefix
 work=$(mktemp -d)
 pids=()
@@ -33,11 +36,19 @@ prefix() {
     for hive in "$made"/*.reg; do cp --remove-destination "$(readlink -f "$base/${hive##*/}")" "$hive"; done
     echo "$made"
 }
-# Starts fakecam in a namespace and waits until it answers.
-camera() {
+# Runs fakecam in a namespace, under Wine when it is the Windows one.
+fakecam() {
     local ns=$1 name=$2
     shift 2
-    ip netns exec "$ns" "$wine_run" "$(prefix "$name")" "$fakecam" "$@" >"$work/$name.log" 2>&1 &
+    case $fakecam in
+    *.exe) ip netns exec "$ns" "$wine_run" "$(prefix "$name")" "$fakecam" "$@" ;;
+    *) ip netns exec "$ns" "$fakecam" "$@" ;;
+    esac
+}
+# Starts fakecam and waits until it answers.
+camera() {
+    local ns=$1 name=$2
+    fakecam "$@" >"$work/$name.log" 2>&1 &
     pids+=($!)
     for _ in $(seq 300); do
         grep -q "cameras on UDP port\|flood" "$work/$name.log" 2>/dev/null && return
@@ -47,6 +58,10 @@ camera() {
     exit 1
 }
 stop_cameras() {
+    for ns in "$TESTLAN_CAM_A_NS" "$TESTLAN_CAM_B_NS"; do
+        # shellcheck disable=SC2046
+        kill $(ip netns pids "$ns") 2>/dev/null || true
+    done
     for prefix in "$work"/prefix-cam-*; do
         [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
     done
@@ -65,8 +80,8 @@ for run in "$@"; do
             line=${line%$'\r'}
             echo "$line"
             if [ "$line" = "start the flood" ]; then
-                ip netns exec "$TESTLAN_CAM_B_NS" "$wine_run" "$(prefix cam-b)" "$fakecam" \
-                    --flood 100000 --flood-ms 10000 >"$work/cam-b.log" 2>&1 &
+                fakecam "$TESTLAN_CAM_B_NS" cam-b --flood 100000 --flood-ms 10000 \
+                    >"$work/cam-b.log" 2>&1 &
                 (
                     for _ in $(seq 400); do
                         grep -q "flood:" "$work/cam-b.log" 2>/dev/null && break

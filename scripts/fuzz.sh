@@ -13,17 +13,37 @@ cmake --build --preset fuzz
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for target in datagram_fuzz stream_fuzz reply_fuzz plan_fuzz; do
+# One fuzzer a core, each for the whole time: a target gets as many runs as
+# it would alone, and the step takes half as long on two cores.
+fuzz() {
+    local target=$1
     mkdir -p "$work/$target"
-    echo "fuzzing $target for ${seconds}s"
+    local status=0
     build/fuzz/fuzz/$target -max_total_time="$seconds" -print_final_stats=1 \
-        -artifact_prefix="$work/" "$work/$target" "fuzz/corpus/$target" \
-        >"$work/$target.log" 2>&1 || {
+        -artifact_prefix="$work/$target-" "$work/$target" "fuzz/corpus/$target" \
+        >"$work/$target.log" 2>&1 || status=$?
+    echo "$status" >"$work/$target.status"
+}
+targets=(datagram_fuzz stream_fuzz reply_fuzz plan_fuzz)
+running=0
+for target in "${targets[@]}"; do
+    if [ "$running" -ge "$(nproc)" ]; then
+        wait -n
+        running=$((running - 1))
+    fi
+    echo "fuzzing $target for ${seconds}s"
+    fuzz "$target" &
+    running=$((running + 1))
+done
+wait
+for target in "${targets[@]}"; do
+    if [ "$(cat "$work/$target.status")" != 0 ]; then
         tail -n 60 "$work/$target.log"
         echo "fuzz target $target failed; crash input kept in build/fuzz/" >&2
-        cp "$work"/crash-* "$work"/leak-* "$work"/timeout-* build/fuzz/ 2>/dev/null || true
+        cp "$work/$target"-crash-* "$work/$target"-leak-* "$work/$target"-timeout-* build/fuzz/ \
+            2>/dev/null || true
         exit 1
-    }
+    fi
     grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units_added)' \
         "$work/$target.log" | sed "s/^/$target /"
 done

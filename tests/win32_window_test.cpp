@@ -443,6 +443,11 @@ TEST_F(MainWindowTest, ThousandsOfLinesComeAndGoAndTheViewStaysOnItsCameras) {
     // only from a list that says it has strings.
     EXPECT_NE(GetWindowLongPtrW(List(), GWL_STYLE) & LBS_HASSTRINGS, 0);
     EXPECT_EQ(SendMessageW(List(), LB_GETTEXTLEN, 2000, 0), LB_ERR);
+    wchar_t text[8] = L"kept";
+    EXPECT_EQ(
+        SendMessageW(List(), LB_GETTEXT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text)),
+        LB_ERR);
+    EXPECT_STREQ(text, L"kept");
 }
 
 TEST_F(MainWindowTest, ALinesTooltipTellsItsCameraAndTheOthersOnItsAddress) {

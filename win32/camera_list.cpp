@@ -273,6 +273,10 @@ int CCameraList::LineCount() const {
     return static_cast<int>(SendMessageW(m_list, LB_GETCOUNT, 0, 0));
 }
 
+bool CCameraList::HasLine(int line) const {
+    return line >= 0 && line < LineCount();
+}
+
 int CCameraList::LineHeight() const {
     const HDC context = GetDC(m_list);
     const HGDIOBJ before = SelectObject(context, m_font.get());
@@ -416,11 +420,11 @@ LRESULT CCameraList::OnListMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case LB_GETTEXTLEN:
-            return static_cast<int>(wParam) < LineCount()
+            return HasLine(static_cast<int>(wParam))
                        ? static_cast<LRESULT>(TextOf(static_cast<int>(wParam)).size())
                        : LB_ERR;
         case LB_GETTEXT: {
-            if (static_cast<int>(wParam) >= LineCount()) {
+            if (!HasLine(static_cast<int>(wParam))) {
                 return LB_ERR;
             }
             const std::wstring& text = TextOf(static_cast<int>(wParam));

@@ -67,6 +67,7 @@ class CCameraList {
     LRESULT OnListMessage(UINT message, WPARAM wParam, LPARAM lParam);
     [[nodiscard]] int LineAt(LPARAM point) const;
     [[nodiscard]] int LineCount() const;
+    [[nodiscard]] bool HasLine(int line) const;
     [[nodiscard]] int LineHeight() const;
     [[nodiscard]] const std::wstring& TextOf(int line) const;
     void FollowTexts(const ListEdit& edit);

@@ -132,8 +132,10 @@ tc qdisc add dev ha root tbf rate 16mbit burst 32kbit latency 400ms
 head -c 12000000 /dev/urandom >"$work/big.bin"
 printf 'BNEG' | dd of="$work/big.bin" conv=notrunc status=none
 # Starts an upgrade of CAM1 in the background ($upgrader), once it is uploading.
+# The last run's output goes first: its "uploading" would let a signal reach
+# the new run before that has even started.
 start_upgrade() {
-    rm -f "$work/saved-a/CAM1.bin" "$work/report.json"
+    rm -f "$work/saved-a/CAM1.bin" "$work/report.json" "$work/out"
     VANTREL_PASSWORD=pw "$cli" upgrade --all --image "$work/big.bin" --rounds 1 --no-wait \
         --report "$work/report.json" >"$work/out" 2>"$work/err" &
     upgrader=$!

@@ -24,6 +24,6 @@ expect_status() {
         fail "$2: status $status, not $1; out: $(cat "$work/out") err: $(cat "$work/err")"
 }
 wait_for() {  # wait_for FILE TEXT [TENTHS]
-    for _ in $(seq "${3:-100}"); do grep -q "$2" "$1" && return 0; sleep 0.1; done
+    for _ in $(seq "${3:-100}"); do grep -qs "$2" "$1" && return 0; sleep 0.1; done
     fail "no '$2' in $1: $(cat "$1")"
 }
